@@ -1,0 +1,314 @@
+#include "altimetry/height.hpp"
+
+#include "angles/units.hpp"
+#include "driver/constants.hpp"
+#include "driver/run_stop.hpp"
+#include "input/record_reader.hpp"
+#include "planimetry/search.hpp"
+#include "report/format.hpp"
+#include "report/planimetric_results.hpp"
+
+#include <cmath>
+
+namespace resection {
+
+bool askForHeight(RunContext& /*ctx*/, Console& console) {
+    console.plainLine("");
+    console.prompt(" Quer calcular a cota do ponto visado (S/N)? ");
+    const std::string answer = console.readAnswer(1);
+    console.plainLine("");
+    return answer[0] == 'S' || answer[0] == 's';
+}
+
+void readZenithSection(RunContext& ctx) {
+    RecordReader& in = *ctx.input;
+    in.beginRecord();
+    ctx.zenithCount = in.readInteger("numero de observacoes zenitais");
+    const long long countLine = in.lineNumber();
+    ctx.instrumentHeight = in.readReal("altura do instrumento");
+    if (ctx.zenithCount < 1) {
+        throw RunStop::badInput("Numero de observacoes zenitais " +
+                                std::to_string(ctx.zenithCount) + " no ficheiro " +
+                                ctx.inputFileName + ", linha " + std::to_string(countLine) +
+                                ": e preciso pelo menos uma.");
+    }
+    if (ctx.zenithCount > maxZenithCount) {
+        throw RunStop::badInput("Numero de observacoes zenitais " +
+                                std::to_string(ctx.zenithCount) + " no ficheiro " +
+                                ctx.inputFileName + ", linha " + std::to_string(countLine) +
+                                ": o maximo e " + std::to_string(maxZenithCount) + ".");
+    }
+    const int n = ctx.zenithCount;
+    ctx.zenithPointName.assign(static_cast<std::size_t>(n) + 1, std::string(12, ' '));
+    ctx.zenithPointM = Matrix(n, 1);
+    ctx.zenithPointP = Matrix(n, 1);
+    ctx.zenithPointHeight = Matrix(n, 1);
+    ctx.zenithReading = Matrix(n, 1);
+    ctx.signalHeight = Matrix(n, 1);
+    ctx.horizontalDistance = Matrix(n, 1);
+    ctx.zenithWeight = Matrix(n, n);
+    ctx.heightDesign = Matrix(n, 1);
+    ctx.heightDesignT = Matrix(1, n);
+    ctx.zenithMisclosure = Matrix(n, 1);
+    ctx.zenithResidual = Matrix(n, 1);
+    ctx.heightCofactor = Matrix(1, 1);
+
+    const bool sexagesimal = ctx.unitCode == "gs";
+    const bool grads = ctx.unitCode == "gr";
+    long long firstReadingLine = 0;
+    for (int i = 1; i <= n; ++i) {
+        const std::string of = " da observacao zenital " + std::to_string(i);
+        in.beginRecord();
+        ctx.zenithPointName[static_cast<std::size_t>(i)] = in.readText(12, "nome" + of);
+        ctx.zenithPointM(i) = in.readReal("coordenada M" + of);
+        ctx.zenithPointP(i) = in.readReal("coordenada P" + of);
+        ctx.zenithPointHeight(i) = in.readReal("cota" + of);
+        double z = 0.0;
+        if (sexagesimal) {
+            const double degrees = in.readReal("graus da leitura" + of);
+            const double minutes = in.readReal("minutos da leitura" + of);
+            const double seconds = in.readReal("segundos da leitura" + of);
+            z = sexagesimalToDegrees(degrees, minutes, seconds);
+        } else {
+            z = in.readReal("leitura zenital" + of);
+        }
+        if (i == 1) {
+            firstReadingLine = in.lineNumber();
+        }
+        // Grads by their own rule (z pi / 200), every other code as degrees.
+        ctx.zenithReading(i) = grads ? z * pi / 200.0 : z * pi / 180.0;
+        ctx.signalHeight(i) = in.readReal("altura do sinal" + of);
+    }
+    in.endRecord();
+    // The starting value divides by the tangent of the first reading.
+    if (ctx.zenithReading(1) == 0.0) {
+        throw RunStop::badInput("Leitura zenital nula na primeira observacao zenital (ficheiro " +
+                                ctx.inputFileName + ", linha " + std::to_string(firstReadingLine) +
+                                "): a primeira leitura serve para a cota inicial e nao pode "
+                                "ser 0.");
+    }
+}
+
+void buildZenithWeights(RunContext& ctx, double sigma) {
+    const int n = ctx.zenithCount;
+    const double variance = sigma * sigma;
+    const double varianceFactorApriori = 1.0;
+    const double cofactor = variance / varianceFactorApriori;
+    if (cofactor == 0.0) { // every row of the cofactor matrix is zero
+        throw RunStop::message("Matriz singular!");
+    }
+    Matrix& p = ctx.zenithWeight;
+    p.fill(0.0);
+    for (int i = 1; i <= n; ++i) {
+        p(i, i) = 1.0 / cofactor;
+    }
+}
+
+char adjustHeight(RunContext& ctx, double sigma) {
+    const int n = ctx.zenithCount;
+    buildZenithWeights(ctx, sigma);
+
+    // Starting value from the first observation alone, with the combined
+    // curvature and refraction term; the observation equations leave it out.
+    const double dm1 = ctx.zenithPointM(1) - ctx.stationM;
+    const double dp1 = ctx.zenithPointP(1) - ctx.stationP;
+    const double d1 = std::sqrt(dm1 * dm1 + dp1 * dp1);
+    ctx.horizontalDistance(1) = d1;
+    double h = (((ctx.zenithPointHeight(1) - ctx.instrumentHeight) + ctx.signalHeight(1)) -
+                d1 / std::tan(ctx.zenithReading(1))) -
+               curvatureRefractionFactor * (d1 * d1);
+    ctx.stationHeight = h;
+    if (n <= 1) {
+        return 0;
+    }
+
+    Matrix& a = ctx.heightDesign;
+    Matrix& l = ctx.zenithMisclosure;
+    Matrix designTWeight(1, n);
+    Matrix normal(1, 1);
+    Matrix u(1, 1);
+    Matrix x(1, 1);
+    ctx.heightIterations = 1;
+    while (true) {
+        for (int i = 1; i <= n; ++i) {
+            const double dm = ctx.zenithPointM(i) - ctx.stationM;
+            const double dp = ctx.zenithPointP(i) - ctx.stationP;
+            const double d = std::sqrt(dm * dm + dp * dp);
+            ctx.horizontalDistance(i) = d;
+            const double delta =
+                ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - h) - ctx.instrumentHeight;
+            // Derivative of the computed zenith angle atan2(d, delta) by H.
+            a(i) = d / (delta * delta + d * d);
+            l(i) = ctx.zenithReading(i) - std::atan2(d, delta);
+        }
+        matrixTranspose(n, 1, a, ctx.heightDesignT);
+        matrixProduct(1, n, n, ctx.heightDesignT, ctx.zenithWeight, designTWeight);
+        matrixProduct(1, n, 1, designTWeight, a, normal);
+        matrixProduct(1, n, 1, designTWeight, l, u);
+        if (normal(1, 1) == 0.0) {
+            throw RunStop::badInput("Todos os pontos visados para a cota estao a distancia "
+                                    "horizontal nula da estacao: a cota nao pode ser "
+                                    "calculada.");
+        }
+        ctx.heightCofactor(1, 1) = 1.0 / normal(1, 1);
+        matrixProduct(1, 1, 1, ctx.heightCofactor, u, x);
+        h = h + x(1, 1);
+        ctx.stationHeight = h;
+        if (ctx.heightIterations > 10) {
+            throw RunStop::withPlainLine(" Processo iterativo nao convergente...");
+        }
+        ctx.heightIterations = ctx.heightIterations + 1;
+        // Not strict, unlike the planimetric test: a correction equal to the
+        // tolerance has converged.
+        if (std::fabs(x(1, 1)) <= ctx.tolerance) {
+            break;
+        }
+    }
+
+    Matrix ax(n, 1);
+    matrixProduct(n, 1, 1, a, x, ax);
+    Matrix& v = ctx.zenithResidual;
+    Matrix vt(1, n);
+    for (int i = 1; i <= n; ++i) {
+        v(i) = ax(i) - l(i);
+        vt(1, i) = v(i);
+    }
+    Matrix vtp(1, n);
+    matrixProduct(1, n, n, vt, ctx.zenithWeight, vtp);
+    Matrix vtpv(1, 1);
+    matrixProduct(1, n, 1, vtp, v, vtpv);
+    ctx.heightPosterioriVariance = vtpv(1, 1) / (n - 1);
+    const double statistic = ctx.heightPosterioriVariance * (n - 1) / 1.0;
+    return chiSquareVerdict(statistic, n - 1);
+}
+
+void searchZenithPrecision(RunContext& ctx) {
+    ctx.previousTestResult = '?';
+    ctx.testResult = '?';
+    const double step = precisionStep(ctx.unitCode);
+    const double start = ctx.zenithPrecision;
+    while (true) {
+        const double precisionOfPass = ctx.zenithPrecision;
+        const char verdict = adjustHeight(ctx, ctx.zenithPrecision);
+        if (verdict == 0) {
+            throw RunStop::normalEnd();
+        }
+        ctx.previousTestResult = ctx.testResult;
+        ctx.testResult = verdict;
+        ctx.zenithPrecision =
+            verdict == 'a' ? ctx.zenithPrecision - step : ctx.zenithPrecision + step;
+        if ((ctx.previousTestResult == 'r' && ctx.testResult == 'a') ||
+            (ctx.previousTestResult == 'a' && ctx.testResult == 'r')) {
+            return;
+        }
+        const WalkState walk = checkWalk(ctx.zenithPrecision, start, ctx.unitCode);
+        if (walk == WalkState::ReachedZero) {
+            // Still accepted at the smallest positive precision: report it.
+            ctx.zenithPrecision = precisionOfPass;
+            return;
+        }
+        if (walk == WalkState::PastCeiling) {
+            throw RunStop::message(ceilingMessage(ctx.unitCode, "as leituras zenitais"));
+        }
+    }
+}
+
+void writeHeightResults(RunContext& ctx) {
+    std::ostream& out = *ctx.report;
+    const int n = ctx.zenithCount;
+    const std::string& code = ctx.unitCode;
+    const double s02 = ctx.heightPosterioriVariance;
+
+    writeRecord(out,
+                {fieldA("Numero de iteracoes (altimetria):", 33), fieldI(ctx.heightIterations, 3)});
+    writeBlankLine(out);
+    writeRecord(out, {fieldA("Cota ajustada:", 14)});
+    writeBlankLine(out);
+    const int nameLength = trimmedLength(ctx.stationName);
+    if (nameLength >= 1) {
+        writeRecord(out, {lit("     C("), fieldA(ctx.stationName, nameLength), lit(") = "),
+                          fieldF(ctx.stationHeight, 12, 3), lit(" m")});
+    }
+    writeBlankLine(out);
+
+    writeRecord(out, {fieldA("Residuos dos angulos zenitais:", 30)});
+    writeBlankLine(out);
+    for (int i = 1; i <= n; ++i) {
+        const double v = ctx.zenithResidual(i);
+        if (code == "gs") {
+            writeRecord(out, {skip(1), fieldF(v * 180.0 / pi * 3600.0, 7, 2), lit(" \"")});
+        } else if (code == "gd") {
+            writeRecord(out, {skip(10), fieldF(v * 180.0 / pi * 3600.0, 10, 2), lit(" \"")});
+        } else if (code == "gr") {
+            writeRecord(out, {skip(1), fieldF(v * 200.0 / pi * 1000.0, 15, 6), lit(" mgon")});
+        }
+    }
+    writeBlankLine(out);
+
+    writeRecord(out, {fieldA("Angulos zenitais ajustados:", 27)});
+    writeBlankLine(out);
+    for (int i = 1; i <= n; ++i) {
+        ctx.zenithReading(i) = ctx.zenithReading(i) + ctx.zenithResidual(i);
+        const double z = ctx.zenithReading(i);
+        if (code == "gd") {
+            writeRecord(out, {fieldF(z * 180.0 / pi, 12, 5)});
+        } else if (code == "gs") {
+            const double g = z * 180.0 / pi;
+            const auto degrees = static_cast<std::int32_t>(g);
+            const auto minutes = static_cast<std::int32_t>((g - degrees) * 60.0);
+            const double seconds = ((g - degrees) * 60.0 - minutes) * 60.0;
+            writeRecord(out,
+                        {skip(5), fieldI(degrees, 3), fieldI(minutes, 3), fieldF(seconds, 5, 1)});
+        } else if (code == "gr") {
+            writeRecord(out, {skip(5), fieldF(z * 200.0 / pi, 10, 5), lit(" gon")});
+        }
+    }
+    writeBlankLine(out);
+
+    const double heightVariance = ctx.heightCofactor(1, 1) * s02;
+    writeRecord(out,
+                {lit("Precisao da cota = "), fieldF(std::sqrt(heightVariance), 5, 3), lit(" m")});
+    writeBlankLine(out);
+
+    // Only the diagonal of (180/pi)^2 s0^2 A Q_H A^T is printed; each element
+    // is formed exactly as in the full product.
+    const double qh = ctx.heightCofactor(1, 1);
+    const double toDegrees2 = (180.0 / pi) * (180.0 / pi);
+    writeRecord(out, {fieldA("Precisao dos angulos zenitais ajustados:", 40)});
+    writeBlankLine(out);
+    for (int i = 1; i <= n; ++i) {
+        const double aq = 0.0 + ctx.heightDesign(i) * qh;
+        const double e = 0.0 + aq * ctx.heightDesignT(1, i);
+        const double c = toDegrees2 * (e * s02);
+        if (code == "gd" || code == "gs") {
+            writeRecord(out, {fieldF(standardDeviation(c) * 3600.0, 10, 2), lit(" \"")});
+        } else if (code == "gr") {
+            writeRecord(
+                out, {skip(8), fieldF(standardDeviation(c) * 400.0 / 360.0, 10, 5), lit(" gon")});
+        }
+    }
+}
+
+void computeHeight(RunContext& ctx) {
+    readZenithSection(ctx);
+    std::ostream& out = *ctx.report;
+    const bool seconds = precisionInSeconds(ctx.unitCode);
+    const char* unit = seconds ? " segundos" : " mgon";
+    writeBlankLine(out);
+    writeRecord(out,
+                {lit("Precisao a priori das leituras zenitais:"),
+                 fieldF(precisionFromRadians(ctx.unitCode, ctx.zenithPrecision), 5, 1), lit(unit)});
+    writeBlankLine(out);
+    writeRecord(out, {lit("Redundancia (altimetria): "), fieldI(ctx.zenithCount - 1, 3)});
+    writeBlankLine(out);
+
+    searchZenithPrecision(ctx);
+
+    writeRecord(out,
+                {lit("Precisao a posteriori das leituras zenitais: "),
+                 fieldF(precisionFromRadians(ctx.unitCode, ctx.zenithPrecision), 4, 1), lit(unit)});
+    writeBlankLine(out);
+    writeHeightResults(ctx);
+}
+
+} // namespace resection

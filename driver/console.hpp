@@ -1,0 +1,39 @@
+// The console side of a run.
+//
+// Every console record begins with a blank, the line-control character of an
+// ordinary line, which the console does not show. Lines end with CR LF.
+#pragma once
+
+#include <istream>
+#include <optional>
+#include <ostream>
+#include <string>
+
+namespace resection {
+
+class Console {
+  public:
+    Console(std::istream& in, std::ostream& out) : in_(in), out_(out) {}
+
+    // A plain text line: the record is one blank and the text; the console
+    // shows the text. An empty text gives an empty line.
+    void plainLine(const std::string& text);
+    // A prompt record: shown without its first character and without a line
+    // end, so that the answer is typed behind it.
+    void prompt(const std::string& record);
+    // A message shown exactly as it stands, followed by CR LF.
+    void direct(const std::string& text);
+
+    // One console line without its line end (and without a CR before it);
+    // nothing when the console input has ended.
+    std::optional<std::string> readLine();
+    // An answer: the first 'width' characters of one line, blank-filled; a
+    // line that cannot be read counts as a blank answer.
+    std::string readAnswer(std::size_t width);
+
+  private:
+    std::istream& in_;
+    std::ostream& out_;
+};
+
+} // namespace resection

@@ -1,0 +1,54 @@
+// The program's view of the file system, so that a whole run can be driven
+// in-process (tests, fuzzers) as well as on real files.
+#pragma once
+
+#include <istream>
+#include <map>
+#include <memory>
+#include <ostream>
+#include <sstream>
+#include <string>
+
+namespace resection {
+
+class FileSystem {
+  public:
+    virtual ~FileSystem() = default;
+    // An existing file opened for reading, or null with the reason in 'error'.
+    virtual std::unique_ptr<std::istream> openInput(const std::string& name,
+                                                    std::string& error) = 0;
+    // A new or replaced file opened for writing, or null with the reason.
+    virtual std::unique_ptr<std::ostream> createReport(const std::string& name,
+                                                       std::string& error) = 0;
+    // True when both names denote one existing file.
+    virtual bool sameFile(const std::string& a, const std::string& b) = 0;
+    // Called once the report is complete; false when it could not be written.
+    virtual bool closeReport(std::ostream& report, std::string& error) = 0;
+};
+
+// Files of the operating system.
+class DiskFileSystem : public FileSystem {
+  public:
+    std::unique_ptr<std::istream> openInput(const std::string& name, std::string& error) override;
+    std::unique_ptr<std::ostream> createReport(const std::string& name,
+                                               std::string& error) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
+    bool closeReport(std::ostream& report, std::string& error) override;
+};
+
+// Files held in memory: the input files are given, the reports kept.
+class MemoryFileSystem : public FileSystem {
+  public:
+    std::map<std::string, std::string> files;
+
+    std::unique_ptr<std::istream> openInput(const std::string& name, std::string& error) override;
+    std::unique_ptr<std::ostream> createReport(const std::string& name,
+                                               std::string& error) override;
+    bool sameFile(const std::string& a, const std::string& b) override;
+    bool closeReport(std::ostream& report, std::string& error) override;
+
+  private:
+    std::map<const std::ostream*, std::string> openReports_;
+};
+
+} // namespace resection

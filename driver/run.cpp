@@ -1,0 +1,139 @@
+#include "driver/run.hpp"
+
+#include "altimetry/height.hpp"
+#include "driver/console.hpp"
+#include "driver/run_stop.hpp"
+#include "input/planimetric_section.hpp"
+#include "input/record_reader.hpp"
+#include "input/run_context.hpp"
+#include "planimetry/search.hpp"
+#include "report/planimetric_results.hpp"
+
+#include <memory>
+
+namespace resection {
+
+namespace {
+
+std::string trimTrailingBlanks(std::string text) {
+    const auto last = text.find_last_not_of(' ');
+    text.erase(last == std::string::npos ? 0 : last + 1);
+    return text;
+}
+
+// A file name from an answer: the answer without its trailing blanks; for a
+// blank answer the next command-line argument not yet used, or else the name
+// asked for again until one is given.
+std::string resolveFileName(const std::string& answer, int unit,
+                            const std::vector<std::string>& arguments, std::size_t& nextArgument,
+                            Console& console) {
+    std::string name = trimTrailingBlanks(answer);
+    if (!name.empty()) {
+        return name;
+    }
+    if (nextArgument < arguments.size()) {
+        return arguments[nextArgument++];
+    }
+    while (name.empty()) {
+        console.direct("File name missing or blank - please enter file name");
+        console.prompt(" UNIT " + std::to_string(unit) + "? ");
+        auto line = console.readLine();
+        if (!line) {
+            throw RunStop::fileFault("Nenhum nome de ficheiro foi dado: a entrada da consola "
+                                     "terminou.");
+        }
+        if (line->size() > 260) {
+            line->resize(260);
+        }
+        name = trimTrailingBlanks(*line);
+    }
+    return name;
+}
+
+// The stages in their fixed order, from the reading of the planimetric
+// section to the height results.
+void runStages(RunContext& ctx, Console& console) {
+    readPlanimetricSection(ctx);
+    runPlanimetricSearch(ctx);
+    writePlanimetricResults(ctx);
+    if (!askForHeight(ctx, console)) {
+        return;
+    }
+    computeHeight(ctx);
+}
+
+} // namespace
+
+int runResection(const std::vector<std::string>& arguments, std::istream& consoleIn,
+                 std::ostream& consoleOut, FileSystem& files) {
+    Console console(consoleIn, consoleOut);
+    std::size_t nextArgument = 0;
+    std::unique_ptr<std::ostream> report;
+    int status = exitOrderly;
+    try {
+        const std::string stars(52, '*');
+        console.plainLine(stars);
+        console.plainLine("              Interseccao inversa");
+        console.plainLine(stars);
+        console.plainLine("");
+
+        console.prompt(" Nome do ficheiro de input: ");
+        const std::string inputAnswer = console.readAnswer(72);
+        console.plainLine("");
+        const std::string inputName =
+            resolveFileName(inputAnswer, 100, arguments, nextArgument, console);
+        std::string error;
+        auto input = files.openInput(inputName, error);
+        if (!input) {
+            throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
+                                     "\": " + error + ".");
+        }
+
+        console.prompt(" Nome do ficheiro de output: ");
+        const std::string reportAnswer = console.readAnswer(72);
+        const std::string reportName =
+            resolveFileName(reportAnswer, 200, arguments, nextArgument, console);
+        // Opening the report replaces its file: never let it be the input.
+        if (files.sameFile(inputName, reportName)) {
+            throw RunStop::fileFault("O ficheiro de output \"" + reportName +
+                                     "\" e o proprio ficheiro de input: escolha outro nome.");
+        }
+        report = files.createReport(reportName, error);
+        if (!report) {
+            throw RunStop::fileFault("Nao foi possivel criar o ficheiro de output \"" + reportName +
+                                     "\": " + error + ".");
+        }
+
+        RecordReader reader(*input, inputName);
+        RunContext ctx;
+        ctx.input = &reader;
+        ctx.report = report.get();
+        ctx.consoleIn = &consoleIn;
+        ctx.consoleOut = &consoleOut;
+        ctx.inputFileName = inputName;
+        try {
+            runStages(ctx, console);
+        } catch (const RunStop& stop) {
+            if (!stop.consoleText().empty()) {
+                console.direct(stop.consoleText());
+            }
+            status = stop.exitStatus();
+        }
+    } catch (const RunStop& stop) {
+        if (!stop.consoleText().empty()) {
+            console.direct(stop.consoleText());
+        }
+        status = stop.exitStatus();
+    }
+    if (report) {
+        std::string error;
+        if (!files.closeReport(*report, error)) {
+            console.direct("Erro no ficheiro de output: " + error + ".");
+            status = exitFileFault;
+        }
+    }
+    consoleOut.flush();
+    return status;
+}
+
+} // namespace resection

@@ -1,0 +1,20 @@
+// A whole run of the program: console dialogue, files, stages, stops.
+#pragma once
+
+#include "driver/platform.hpp"
+
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace resection {
+
+// Runs one computation. 'arguments' are the command-line arguments without the
+// program name; they serve as file names for blank answers. Returns the exit
+// status: 0 for a normal end and every orderly stop, 1 when the input file's
+// content is refused, 2 when a file cannot be opened, read or written.
+int runResection(const std::vector<std::string>& arguments, std::istream& consoleIn,
+                 std::ostream& consoleOut, FileSystem& files);
+
+} // namespace resection

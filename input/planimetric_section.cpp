@@ -1,0 +1,113 @@
+#include "input/planimetric_section.hpp"
+
+#include "angles/units.hpp"
+#include "driver/constants.hpp"
+#include "driver/run_stop.hpp"
+#include "input/record_reader.hpp"
+#include "report/format.hpp"
+#include "report/heading.hpp"
+
+namespace resection {
+
+void sizeWorkArrays(RunContext& ctx) {
+    const int n = ctx.pointCount;
+    ctx.observedAngle = Matrix(n - 1, 1);
+    ctx.differenceOperator = Matrix(n - 1, n);
+    ctx.differenceOperatorT = Matrix(n, n - 1);
+    ctx.directionCovariance = Matrix(n, n);
+    ctx.directionCofactor = Matrix(n, n);
+    ctx.differenceTimesCofactor = Matrix(n - 1, n);
+    ctx.angleCofactor = Matrix(n - 1, n - 1);
+    ctx.angleWeight = Matrix(n - 1, n - 1);
+    ctx.misclosure = Matrix(n - 1, 1);
+    ctx.designMatrix = Matrix(n - 1, 2);
+    ctx.designMatrixT = Matrix(2, n - 1);
+    ctx.designTWeight = Matrix(2, n - 1);
+    ctx.normalMatrix = Matrix(2, 2);
+    ctx.normalVector = Matrix(2, 1);
+    ctx.coordCofactor = Matrix(2, 2);
+    ctx.correction = Matrix(2, 1);
+    ctx.designTimesCorrection = Matrix(n - 1, 1);
+    ctx.residual = Matrix(n - 1, 1);
+    ctx.residualT = Matrix(1, n - 1);
+    ctx.residualTWeight = Matrix(1, n - 1);
+}
+
+void readPlanimetricSection(RunContext& ctx) {
+    RecordReader& in = *ctx.input;
+
+    in.beginRecord();
+    ctx.unitCode = in.readText(2, "codigo das unidades");
+    ctx.tolerance = in.readReal("tolerancia");
+    ctx.directionPrecision = in.readReal("precisao a priori");
+    ctx.directionPrecision = precisionToRadians(ctx.unitCode, ctx.directionPrecision);
+    ctx.zenithPrecision = ctx.directionPrecision;
+    ctx.aprioriPrecision = ctx.directionPrecision;
+
+    in.beginRecord();
+    ctx.stationName = in.readText(12, "nome da estacao");
+
+    writeHeading(ctx);
+
+    // An unknown code would read no point record; refuse it rather than
+    // compute with readings that were never converted.
+    if (unitFromCode(ctx.unitCode) == AngleUnit::Unknown) {
+        throw RunStop::badInput("Codigo de unidades desconhecido \"" + ctx.unitCode +
+                                "\" no ficheiro " + ctx.inputFileName + ": use gd, gs ou gr.");
+    }
+
+    in.beginRecord();
+    ctx.pointCount = in.readInteger("numero de pontos visados");
+    if (ctx.pointCount < 3) {
+        throw RunStop::message(
+            "Numero insuficiente de dados para o calculo da interseccao inversa...");
+    }
+    if (ctx.pointCount > maxPointCount) {
+        throw RunStop::badInput("Numero de pontos visados " + std::to_string(ctx.pointCount) +
+                                " no ficheiro " + ctx.inputFileName + ", linha " +
+                                std::to_string(in.lineNumber()) + ": o maximo e " +
+                                std::to_string(maxPointCount) + ".");
+    }
+    ctx.redundancy = ctx.pointCount - 3;
+    writeRedundancy(ctx);
+
+    const int n = ctx.pointCount;
+    ctx.pointName.assign(static_cast<std::size_t>(n) + 1, std::string(12, ' '));
+    ctx.pointCoords = Matrix(n, 2);
+    ctx.directionReading = Matrix(n, 1);
+    sizeWorkArrays(ctx);
+
+    const bool sexagesimal = ctx.unitCode == "gs";
+    for (int i = 1; i <= n; ++i) {
+        const std::string of = " do ponto " + std::to_string(i);
+        in.beginRecord();
+        ctx.pointName[static_cast<std::size_t>(i)] = in.readText(12, "nome" + of);
+        ctx.pointCoords(i, 1) = in.readReal("coordenada M" + of);
+        ctx.pointCoords(i, 2) = in.readReal("coordenada P" + of);
+        if (sexagesimal) {
+            const double readingDegrees = in.readReal("graus da leitura" + of);
+            const double readingMinutes = in.readReal("minutos da leitura" + of);
+            const double readingSeconds = in.readReal("segundos da leitura" + of);
+            ctx.directionReading(i) =
+                toRadians(ctx.unitCode, readingDegrees, readingMinutes, readingSeconds);
+        } else {
+            ctx.directionReading(i) = toRadians(ctx.unitCode, in.readReal("leitura" + of));
+        }
+    }
+    in.endRecord();
+    writeBlankLine(*ctx.report);
+
+    echoPointRecords(ctx);
+}
+
+void echoPointRecords(RunContext& ctx) {
+    RecordReader& in = *ctx.input;
+    in.stepBackLines(ctx.pointCount);
+    writeEchoHeader(ctx);
+    for (int i = 1; i <= ctx.pointCount; ++i) {
+        writeEchoLine(ctx, in.readLineText(72));
+    }
+    writeEchoEnd(ctx);
+}
+
+} // namespace resection

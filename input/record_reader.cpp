@@ -1,0 +1,293 @@
+#include "input/record_reader.hpp"
+
+#include "driver/run_stop.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <limits>
+
+namespace resection {
+
+namespace {
+
+constexpr int eof = std::char_traits<char>::eof();
+// Longest token kept; a number never needs more, a text is cut anyway.
+constexpr std::size_t maxTokenLength = 256;
+
+bool isBlank(int c) {
+    return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
+}
+
+std::string shown(const std::string& token) {
+    if (token.size() > 40) {
+        return "\"" + token.substr(0, 40) + "...\"";
+    }
+    return "\"" + token + "\"";
+}
+
+} // namespace
+
+RecordReader::RecordReader(std::istream& in, std::string fileName)
+    : in_(in), buf_(in.rdbuf()), fileName_(std::move(fileName)) {
+    lineStarts_.push_back(0);
+}
+
+int RecordReader::peek() {
+    if (buf_ == nullptr) {
+        return eof;
+    }
+    return buf_->sgetc();
+}
+
+int RecordReader::get() {
+    if (buf_ == nullptr) {
+        return eof;
+    }
+    const int c = buf_->sbumpc();
+    if (c != eof) {
+        ++offset_;
+        if (c == '\n') {
+            newLine();
+        } else {
+            lineHasData_ = true;
+            atLineStart_ = false;
+        }
+    }
+    return c;
+}
+
+void RecordReader::newLine() {
+    ++lineNumber_;
+    atLineStart_ = true;
+    lineHasData_ = false;
+    lineStarts_.push_back(offset_);
+    if (lineStarts_.size() > static_cast<std::size_t>(maxStepBack) + 1) {
+        lineStarts_.pop_front();
+    }
+}
+
+void RecordReader::fail(const std::string& what, const std::string& problem) const {
+    throw RunStop::badInput("Erro no ficheiro " + fileName_ + ", linha " +
+                            std::to_string(lineNumber_) + " (" + what + "): " + problem);
+}
+
+void RecordReader::beginRecord() {
+    if (!atLineStart_) {
+        endRecord();
+    }
+    firstValueOfRecord_ = true;
+}
+
+void RecordReader::endRecord() {
+    while (true) {
+        const int c = get();
+        if (c == '\n') {
+            return;
+        }
+        if (c == eof) {
+            // A last line without its line end still counts as a line.
+            if (lineHasData_) {
+                newLine();
+            }
+            return;
+        }
+    }
+}
+
+bool RecordReader::skipToValue(const std::string& what) {
+    bool comma = false;
+    while (true) {
+        const int c = peek();
+        if (c == eof) {
+            return false;
+        }
+        if (c == '\n' || isBlank(c)) {
+            get();
+            continue;
+        }
+        if (c == ',') {
+            if (comma || firstValueOfRecord_) {
+                fail(what, "valor vazio entre virgulas (nao suportado)");
+            }
+            comma = true;
+            get();
+            continue;
+        }
+        return true;
+    }
+}
+
+std::string RecordReader::readToken(const std::string& what, bool& quoted) {
+    if (!skipToValue(what)) {
+        if (in_.bad()) {
+            throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ + ", linha " +
+                                     std::to_string(lineNumber_) + ".");
+        }
+        if (offset_ == 0) {
+            fail(what, "o ficheiro esta vazio");
+        }
+        fail(what, "fim do ficheiro antes do fim dos dados");
+    }
+    firstValueOfRecord_ = false;
+    std::string token;
+    const int first = peek();
+    if (first == '/') {
+        fail(what, "barra '/' fora de um texto entre aspas (nao suportada)");
+    }
+    quoted = (first == '\'' || first == '"');
+    if (quoted) {
+        get();
+        while (true) {
+            const int c = get();
+            if (c == eof || c == '\n') {
+                fail(what, "texto entre aspas sem aspas de fecho");
+            }
+            if (c == first) {
+                if (peek() == first) { // a doubled quote stands for one
+                    get();
+                } else {
+                    break;
+                }
+            }
+            if (token.size() < maxTokenLength) {
+                token += static_cast<char>(c);
+            }
+        }
+        return token;
+    }
+    while (true) {
+        const int c = peek();
+        if (c == eof || c == '\n' || isBlank(c) || c == ',' || c == '/') {
+            break;
+        }
+        get();
+        if (token.size() < maxTokenLength) {
+            token += static_cast<char>(c);
+        } else if (token.size() == maxTokenLength) {
+            token += '~'; // marks a token too long to be a number
+        }
+    }
+    return token;
+}
+
+std::string RecordReader::readText(int width, const std::string& what) {
+    bool quoted = false;
+    std::string token = readToken(what, quoted);
+    token.resize(static_cast<std::size_t>(width), ' ');
+    return token;
+}
+
+std::int32_t RecordReader::readInteger(const std::string& what) {
+    bool quoted = false;
+    const std::string token = readToken(what, quoted);
+    if (quoted) {
+        fail(what, "esperava-se um numero inteiro, encontrado o texto " + shown(token));
+    }
+    const char* begin = token.data();
+    const char* end = token.data() + token.size();
+    if (begin != end && *begin == '+') {
+        ++begin;
+    }
+    long long value = 0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value);
+    if (ec == std::errc::result_out_of_range ||
+        (ec == std::errc{} && ptr == end &&
+         (value < std::numeric_limits<std::int32_t>::min() ||
+          value > std::numeric_limits<std::int32_t>::max()))) {
+        fail(what, "numero inteiro fora dos limites: " + shown(token));
+    }
+    if (ec != std::errc{} || ptr != end || begin == end) {
+        fail(what, "esperava-se um numero inteiro, encontrado " + shown(token));
+    }
+    return static_cast<std::int32_t>(value);
+}
+
+double RecordReader::readReal(const std::string& what) {
+    bool quoted = false;
+    std::string token = readToken(what, quoted);
+    if (quoted) {
+        fail(what, "esperava-se um numero, encontrado o texto " + shown(token));
+    }
+    const std::string original = token;
+    // Exponents may also be written with D, as older survey software does.
+    for (char& c : token) {
+        if (c == 'd' || c == 'D') {
+            c = 'e';
+        }
+    }
+    const char* begin = token.data();
+    const char* end = token.data() + token.size();
+    if (begin != end && *begin == '+') {
+        ++begin;
+    }
+    // Only ordinary decimal notation: no "nan", "inf" or hexadecimal forms.
+    const bool decimal = begin != end && (std::isdigit(static_cast<unsigned char>(*begin)) ||
+                                          *begin == '.' || *begin == '-');
+    double value = 0.0;
+    const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
+    if (ec == std::errc::result_out_of_range) {
+        fail(what, "numero fora dos limites: " + shown(original));
+    }
+    if (!decimal || ec != std::errc{} || ptr != end || !std::isfinite(value) ||
+        original.find_first_of("xXnNiI") != std::string::npos) {
+        fail(what, "esperava-se um numero, encontrado " + shown(original));
+    }
+    return value;
+}
+
+void RecordReader::stepBackLines(int n) {
+    // lineStarts_ ends with the start of the line the reader stands on.
+    const auto available = static_cast<long long>(lineStarts_.size()) - 1;
+    if (n < 0 || n > available) {
+        throw RunStop::badInput("Erro no ficheiro " + fileName_ +
+                                ": nao foi possivel voltar atras " + std::to_string(n) +
+                                " linhas.");
+    }
+    for (int i = 0; i < n; ++i) {
+        lineStarts_.pop_back();
+    }
+    const std::streamoff target = lineStarts_.back();
+    lineStarts_.pop_back();
+    if (buf_ == nullptr || buf_->pubseekpos(target, std::ios_base::in) != std::streampos(target)) {
+        throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ +
+                                 ": nao foi possivel reposicionar a leitura.");
+    }
+    offset_ = target;
+    lineNumber_ -= n;
+    lineStarts_.push_back(target);
+    atLineStart_ = true;
+    lineHasData_ = false;
+    firstValueOfRecord_ = true;
+}
+
+std::string RecordReader::readLineText(int width) {
+    const auto w = static_cast<std::size_t>(width);
+    std::string text;
+    std::size_t length = 0;
+    int last = eof;
+    while (true) {
+        const int c = get();
+        if (c == '\n') {
+            break;
+        }
+        if (c == eof) {
+            if (lineHasData_) {
+                newLine();
+            }
+            break;
+        }
+        ++length;
+        last = c;
+        if (text.size() <= w) {
+            text += static_cast<char>(c);
+        }
+    }
+    // The CR of a CR LF line end belongs to no echoed line.
+    if (last == '\r' && length - 1 < text.size()) {
+        text.resize(length - 1);
+    }
+    text.resize(w, ' ');
+    return text;
+}
+
+} // namespace resection

@@ -1,0 +1,69 @@
+// Free-form (list-directed) records of the input file.
+//
+// Values are separated by blanks or by one comma with or without blanks
+// around it; a text is bare (no blank, comma or slash in it) or enclosed in
+// apostrophes or double quotes (a doubled quote inside stands for one). Each
+// record begins on a new line; a record that needs more values than its line
+// holds continues on the following lines, and what is left on the line after
+// its last item is ignored. A CR before the LF is part of no value.
+//
+// The reader works on the stream a character at a time, so a line of any
+// length costs no more memory than the values taken from it, and it keeps the
+// start of the last lines read so that the echo can step back over them.
+#pragma once
+
+#include <cstdint>
+#include <deque>
+#include <istream>
+#include <string>
+
+namespace resection {
+
+class RecordReader {
+  public:
+    RecordReader(std::istream& in, std::string fileName);
+
+    // Move to the start of the next line unless already at the start of one.
+    void beginRecord();
+    // Skip what is left of the current line.
+    void endRecord();
+
+    // The next value of the record. 'what' names the item in error messages.
+    // A text is cut or blank-filled to 'width' characters.
+    std::string readText(int width, const std::string& what);
+    std::int32_t readInteger(const std::string& what);
+    double readReal(const std::string& what);
+
+    // Step back over the last n whole lines; the reader must stand at the
+    // start of a line. At most maxStepBack lines can be stepped back over.
+    void stepBackLines(int n);
+    // One whole line as text: its first 'width' characters, blank-filled.
+    std::string readLineText(int width);
+
+    // Number of the line the reader stands on, from 1.
+    long long lineNumber() const { return lineNumber_; }
+
+    static constexpr int maxStepBack = 1100;
+
+  private:
+    int peek();
+    int get();
+    void newLine();
+    [[noreturn]] void fail(const std::string& what, const std::string& problem) const;
+    // Skip blanks, line ends and one comma before a value; false at end of file.
+    bool skipToValue(const std::string& what);
+    // A bare or quoted token; sets quoted.
+    std::string readToken(const std::string& what, bool& quoted);
+
+    std::istream& in_;
+    std::streambuf* buf_;
+    std::string fileName_;
+    std::streamoff offset_ = 0;
+    long long lineNumber_ = 1;
+    bool atLineStart_ = true;
+    bool lineHasData_ = false; // a character of the current line was consumed
+    bool firstValueOfRecord_ = true;
+    std::deque<std::streamoff> lineStarts_; // starts of the last lines, the current one last
+};
+
+} // namespace resection

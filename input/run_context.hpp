@@ -1,0 +1,96 @@
+// Everything one run shares between its stages.
+//
+// The program is one sequential pass: every stage reads and writes these
+// values and appends its own lines to the report. Keeping them in one struct
+// that each stage receives (rather than in globals) lets every stage be run
+// and tested on its own.
+#pragma once
+
+#include "matrix/matrix.hpp"
+
+#include <cstdint>
+#include <istream>
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace resection {
+
+class RecordReader;
+
+struct RunContext {
+    // I/O of the run, set by the driver.
+    RecordReader* input = nullptr;
+    std::ostream* report = nullptr;
+    std::istream* consoleIn = nullptr;
+    std::ostream* consoleOut = nullptr;
+    std::string inputFileName;
+
+    // Header and station record.
+    std::string unitCode;            // "gd", "gs" or "gr"
+    double tolerance = 0.0;          // metres
+    double directionPrecision = 0.0; // radians, stepped by the precision search
+    double aprioriPrecision = 0.0;   // radians, as read: the search's starting value
+    double zenithPrecision = 0.0;    // radians, stepped by the height search
+    std::string stationName;         // 12 characters
+    std::int32_t pointCount = 0;     // N
+    std::int32_t redundancy = 0;     // N - 3
+
+    // Point arrays, i = 1..N in file order.
+    std::vector<std::string> pointName; // index 0 unused
+    Matrix pointCoords;                 // N x 2: M, P in metres
+    Matrix directionReading;            // N x 1, radians
+
+    // Work arrays of the planimetric adjustment.
+    Matrix observedAngle;           // (N-1) x 1
+    Matrix differenceOperator;      // (N-1) x N
+    Matrix differenceOperatorT;     // N x (N-1)
+    Matrix directionCovariance;     // N x N
+    Matrix directionCofactor;       // N x N
+    Matrix differenceTimesCofactor; // (N-1) x N
+    Matrix angleCofactor;           // Qll, (N-1) x (N-1)
+    Matrix angleWeight;             // P, (N-1) x (N-1)
+    Matrix misclosure;              // w, (N-1) x 1
+    Matrix designMatrix;            // A, (N-1) x 2
+    Matrix designMatrixT;           // 2 x (N-1)
+    Matrix designTWeight;           // 2 x (N-1)
+    Matrix normalMatrix;            // 2 x 2
+    Matrix normalVector;            // 2 x 1
+    Matrix coordCofactor;           // Qxx, 2 x 2
+    Matrix correction;              // 2 x 1
+    Matrix designTimesCorrection;   // (N-1) x 1
+    Matrix residual;                // v, (N-1) x 1
+    Matrix residualT;               // 1 x (N-1)
+    Matrix residualTWeight;         // 1 x (N-1)
+
+    // First position and adjustment.
+    double tanAzimuth1 = 0.0;
+    double tanAzimuth2 = 0.0;
+    double stationM = 0.0; // point of linearisation, metres
+    double stationP = 0.0;
+    double adjustedM = 0.0;
+    double adjustedP = 0.0;
+    int iterationCount = 0;
+    int passCount = 0;
+    double varianceFactor = 0.0;
+    char testResult = '?';
+    char previousTestResult = '?';
+
+    // Height.
+    std::int32_t zenithCount = 0;
+    double instrumentHeight = 0.0;
+    double stationHeight = 0.0;
+    int heightIterations = 0;
+    std::vector<std::string> zenithPointName; // index 0 unused
+    Matrix zenithPointM, zenithPointP, zenithPointHeight, zenithReading, signalHeight;
+    Matrix horizontalDistance;
+    Matrix zenithWeight;                   // n x n
+    Matrix heightDesign;                   // A, n x 1
+    Matrix heightDesignT;                  // 1 x n
+    Matrix zenithMisclosure;               // l, n x 1
+    Matrix zenithResidual;                 // v, n x 1
+    Matrix heightCofactor;                 // Q_H, 1 x 1
+    double heightPosterioriVariance = 0.0; // s0^2
+};
+
+} // namespace resection

@@ -1,0 +1,113 @@
+#include "planimetry/adjustment.hpp"
+
+#include "angles/units.hpp"
+#include "driver/constants.hpp"
+#include "driver/run_stop.hpp"
+#include "report/format.hpp"
+
+#include <cmath>
+
+namespace resection {
+
+namespace {
+
+constexpr double varianceFactorApriori = 1.0; // sigma0^2
+
+} // namespace
+
+void buildAngleWeights(RunContext& ctx) {
+    const int n = ctx.pointCount;
+    const double variance = ctx.directionPrecision * ctx.directionPrecision;
+    Matrix& cov = ctx.directionCovariance;
+    cov.fill(0.0);
+    for (int i = 1; i <= n; ++i) {
+        cov(i, i) = variance;
+    }
+    for (int j = 1; j <= n; ++j) {
+        for (int i = 1; i <= n; ++i) {
+            ctx.directionCofactor(i, j) = cov(i, j) / varianceFactorApriori;
+        }
+    }
+    Matrix& f = ctx.differenceOperator;
+    f.fill(0.0);
+    for (int i = 1; i <= n - 1; ++i) {
+        f(i, i) = -1.0;
+        f(i, i + 1) = 1.0;
+    }
+    matrixTranspose(n - 1, n, f, ctx.differenceOperatorT);
+    matrixProduct(n - 1, n, n, f, ctx.directionCofactor, ctx.differenceTimesCofactor);
+    matrixProduct(n - 1, n, n - 1, ctx.differenceTimesCofactor, ctx.differenceOperatorT,
+                  ctx.angleCofactor);
+    ctx.angleWeight = ctx.angleCofactor;
+    invertMatrix(n - 1, n - 1, ctx.angleWeight);
+}
+
+void writeAprioriAngleLine(RunContext& ctx) {
+    const double s = std::sqrt(ctx.angleCofactor(1, 1));
+    writeRecord(*ctx.report, {lit("Precisao a priori dos angulos azimutais:"),
+                              fieldF(precisionFromRadians(ctx.unitCode, s), 5, 1),
+                              lit(precisionInSeconds(ctx.unitCode) ? " segundos" : " mgon")});
+    writeBlankLine(*ctx.report);
+}
+
+void iterateStation(RunContext& ctx) {
+    const int n = ctx.pointCount;
+    Matrix& a = ctx.designMatrix;
+    Matrix& w = ctx.misclosure;
+    const Matrix& p = ctx.angleWeight;
+    ctx.iterationCount = 1;
+    while (true) {
+        if (ctx.iterationCount > maxIterations) {
+            throw RunStop::withPlainLine(" Processo nao convergente...");
+        }
+        for (int i = 1; i <= n - 1; ++i) {
+            double dM[2], dP[2], s[2];
+            for (int t = 0; t < 2; ++t) {
+                const int k = i + t;
+                dM[t] = ctx.pointCoords(k, 1) - ctx.stationM;
+                dP[t] = ctx.pointCoords(k, 2) - ctx.stationP;
+                s[t] = dP[t] * dP[t] + dM[t] * dM[t];
+                if (dM[t] == 0.0 && dP[t] == 0.0) {
+                    // No direction from a point to itself.
+                    const std::string& name = ctx.pointName[static_cast<std::size_t>(k)];
+                    throw RunStop::message(
+                        "A estacao coincide com o ponto visado " +
+                        name.substr(0, static_cast<std::size_t>(trimmedLength(name))) + " (ponto " +
+                        std::to_string(k) + "): o calculo nao pode continuar.");
+                }
+            }
+            // Computed minus observed angle, in exactly this order.
+            double misclosure =
+                -(azimuth(dM[0], dP[0]) + (ctx.observedAngle(i) - azimuth(dM[1], dP[1])));
+            if (misclosure >= pi) {
+                misclosure = misclosure - 2.0 * pi;
+            }
+            if (misclosure < -pi) {
+                misclosure = misclosure + 2.0 * pi;
+            }
+            w(i) = misclosure;
+            a(i, 1) = dP[1] / s[1] - dP[0] / s[0];
+            a(i, 2) = -(dM[1] / s[1]) + dM[0] / s[0];
+        }
+        matrixTranspose(n - 1, 2, a, ctx.designMatrixT);
+        matrixProduct(2, n - 1, n - 1, ctx.designMatrixT, p, ctx.designTWeight);
+        matrixProduct(2, n - 1, 2, ctx.designTWeight, a, ctx.normalMatrix);
+        matrixProduct(2, n - 1, 1, ctx.designTWeight, w, ctx.normalVector);
+        ctx.coordCofactor = ctx.normalMatrix;
+        invertMatrix(2, 2, ctx.coordCofactor);
+        matrixProduct(2, 2, 1, ctx.coordCofactor, ctx.normalVector, ctx.correction);
+
+        const double dm = ctx.correction(1);
+        const double dp = ctx.correction(2);
+        if (std::fabs(dm) < ctx.tolerance && std::fabs(dp) < ctx.tolerance) {
+            ctx.adjustedM = dm + ctx.stationM;
+            ctx.adjustedP = dp + ctx.stationP;
+            return;
+        }
+        ctx.stationM = dm + ctx.stationM;
+        ctx.stationP = dp + ctx.stationP;
+        ctx.iterationCount = ctx.iterationCount + 1;
+    }
+}
+
+} // namespace resection

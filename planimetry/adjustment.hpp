@@ -1,0 +1,30 @@
+// Weights of the correlated angles and the least-squares iteration of the
+// station's coordinates.
+#pragma once
+
+#include "input/run_context.hpp"
+
+namespace resection {
+
+// Angle cofactor Qll = F Qdd F^T, with F the difference operator (-1 at
+// (i, i), +1 at (i, i+1)) and Qdd = sigma_d^2 I the cofactor of the
+// directions: consecutive angles share a direction, so Qll is tridiagonal with
+// 2 sigma_d^2 on the diagonal and -sigma_d^2 beside it. The weight matrix P is
+// its inverse. A precision of exactly 0 ends the run with "Matriz singular!".
+void buildAngleWeights(RunContext& ctx);
+
+// "Precisao a priori dos angulos azimutais:", the standard deviation of one
+// angle, sqrt(Qll(1,1)) = sqrt(2) sigma_d, in seconds or mgon.
+void writeAprioriAngleLine(RunContext& ctx);
+
+// Gauss-Newton iteration of the station's M and P from the current
+// stationM, stationP: misclosure w = computed minus observed angle (folded
+// once towards [-pi, pi)), design A, normal equations A^T P A x = A^T P w.
+// Converges when both corrections are strictly below the tolerance; the last
+// correction is applied to adjustedM, adjustedP only. Ends the run with
+// " Processo nao convergente..." when the tenth solution has not converged,
+// and with a message naming the point when the station falls on a sighted
+// point.
+void iterateStation(RunContext& ctx);
+
+} // namespace resection

@@ -1,0 +1,89 @@
+#include "planimetry/position.hpp"
+
+#include "driver/constants.hpp"
+#include "driver/run_stop.hpp"
+#include "report/format.hpp"
+
+#include <cmath>
+
+namespace resection {
+
+namespace {
+
+double angleBetween(double fromReading, double toReading) {
+    double angle = toReading - fromReading;
+    if (angle < 0.0) {
+        angle = angle + 2.0 * pi;
+    }
+    return angle;
+}
+
+} // namespace
+
+void formAngles(RunContext& ctx) {
+    for (int i = 1; i <= ctx.pointCount - 1; ++i) {
+        ctx.observedAngle(i) = angleBetween(ctx.directionReading(i), ctx.directionReading(i + 1));
+    }
+}
+
+bool ThreePointSolution::finite() const {
+    return std::isfinite(stationM) && std::isfinite(stationP);
+}
+
+ThreePointSolution threePointResection(double m1, double p1, double m2, double p2, double m3,
+                                       double p3, double alpha1, double alpha2) {
+    // The printed digits depend on the order of every operation below; the
+    // parentheses give it exactly.
+    const double t1 = std::tan(alpha1);
+    const double t2 = std::tan(alpha2);
+    const double a = ((m2 - m1) / t1 + (m2 - m3) / t2) + (p3 - p1);
+    const double b = ((p2 - p3) / t2 + (p2 - p1) / t1) + (m1 - m3);
+    ThreePointSolution s{};
+    s.tanAzimuth2 = a / b;
+    s.tanAzimuth1 = (s.tanAzimuth2 - t1) / (t1 * s.tanAzimuth2 + 1.0);
+    // Intersection of the lines through points 1 and 2 with those azimuths.
+    s.stationP =
+        (((m2 - m1) - p2 * s.tanAzimuth2) + p1 * s.tanAzimuth1) / (s.tanAzimuth1 - s.tanAzimuth2);
+    s.stationM = m1 - (p1 - s.stationP) * s.tanAzimuth1;
+    return s;
+}
+
+void approximatePosition(RunContext& ctx) {
+    const Matrix& c = ctx.pointCoords;
+    const int n = ctx.pointCount;
+    ThreePointSolution s = threePointResection(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2),
+                                               ctx.observedAngle(1), ctx.observedAngle(2));
+    // Another set of three points when the first three give no position.
+    for (int i = 1; i <= n && !s.finite(); ++i) {
+        for (int j = i + 1; j <= n && !s.finite(); ++j) {
+            for (int k = j + 1; k <= n && !s.finite(); ++k) {
+                if (i == 1 && j == 2 && k == 3) {
+                    continue;
+                }
+                const Matrix& r = ctx.directionReading;
+                s = threePointResection(c(i, 1), c(i, 2), c(j, 1), c(j, 2), c(k, 1), c(k, 2),
+                                        angleBetween(r(i), r(j)), angleBetween(r(j), r(k)));
+            }
+        }
+    }
+    if (!s.finite()) {
+        throw RunStop::message("Nao foi possivel calcular uma posicao aproximada da estacao: "
+                               "a estacao esta alinhada com os pontos visados ou sobre a "
+                               "circunferencia que os contem.");
+    }
+    ctx.tanAzimuth1 = s.tanAzimuth1;
+    ctx.tanAzimuth2 = s.tanAzimuth2;
+    ctx.stationM = s.stationM;
+    ctx.stationP = s.stationP;
+
+    if (ctx.pointCount == 3) {
+        std::ostream& out = *ctx.report;
+        writeListText(out, "Redundancia=0");
+        writeBlankLine(out);
+        writeRecord(out, {lit(" Mp="), fieldF(ctx.stationM, 12, 3), lit(" m"), lit(" ;Pp="),
+                          fieldF(ctx.stationP, 12, 3), lit(" m")});
+        throw RunStop::terminated();
+    }
+}
+
+} // namespace resection

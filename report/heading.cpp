@@ -1,0 +1,53 @@
+#include "report/heading.hpp"
+
+#include "angles/units.hpp"
+#include "report/format.hpp"
+
+namespace resection {
+
+void writeHeading(RunContext& ctx) {
+    std::ostream& out = *ctx.report;
+    const std::string stars(56, '*');
+    writeRecord(out, {fieldA(stars, 56)});
+    writeRecord(out, {lit("Calculo por interseccao inversa das coordenadas do ponto "),
+                      fieldA(ctx.stationName, 12)});
+    writeRecord(out, {fieldA(stars, 56)});
+    writeBlankLine(out);
+    if (ctx.unitCode == "gd") {
+        writeRecord(out, {fieldA("Leituras de direccao em: graus decimais", 39)});
+    } else if (ctx.unitCode == "gs") {
+        writeRecord(out, {fieldA("Leituras de direccao em: graus sexagesimais", 43)});
+    } else {
+        writeRecord(out, {fieldA("Leituras de direccao em: grados", 31)});
+    }
+    writeBlankLine(out);
+    writeRecord(out, {lit("Tolerancia entre iteracoes consecutivas das coordenadas:"),
+                      fieldF(ctx.tolerance, 5, 3), lit(" m")});
+    writeBlankLine(out);
+    const double precision = precisionFromRadians(ctx.unitCode, ctx.directionPrecision);
+    writeRecord(out, {lit("Precisao a priori das leituras azimutais:"), fieldF(precision, 5, 1),
+                      lit(precisionInSeconds(ctx.unitCode) ? " segundos" : " mgon")});
+    writeBlankLine(out);
+}
+
+void writeRedundancy(RunContext& ctx) {
+    writeRecord(*ctx.report, {lit("Redundancia (planimetria): "), fieldI(ctx.redundancy, 2)});
+}
+
+void writeEchoHeader(RunContext& ctx) {
+    std::ostream& out = *ctx.report;
+    writeRecord(out, {fieldA("Pontos visados do ponto estacao:", 32)});
+    writeBlankLine(out);
+    writeRecord(out, {fieldA("   Nome             M           P            Az", 47)});
+    writeBlankLine(out);
+}
+
+void writeEchoLine(RunContext& ctx, const std::string& echoLine) {
+    writeRecord(*ctx.report, {fieldA(echoLine, 72)});
+}
+
+void writeEchoEnd(RunContext& ctx) {
+    writeBlankLine(*ctx.report);
+}
+
+} // namespace resection
