@@ -89,6 +89,20 @@ void readZenithSection(RunContext& ctx) {
     }
 }
 
+namespace {
+
+// row (1 x n) times the diagonal weight matrix p (n x n). Of the running sum
+// 0 + row(1) p(1, j) + ... + row(n) p(n, j) only the term k = j is not an
+// exact zero, and adding exact zeros changes no sum: the result is that of
+// the full product at a cost of order n instead of n^2.
+void timesDiagonalWeight(const Matrix& row, const Matrix& p, Matrix& result) {
+    for (int j = 1; j <= row.cols(); ++j) {
+        result(1, j) = 0.0 + row(1, j) * p(j, j);
+    }
+}
+
+} // namespace
+
 void buildZenithWeights(RunContext& ctx, double sigma) {
     const int n = ctx.zenithCount;
     const double variance = sigma * sigma;
@@ -142,7 +156,7 @@ char adjustHeight(RunContext& ctx, double sigma) {
             l(i) = ctx.zenithReading(i) - std::atan2(d, delta);
         }
         matrixTranspose(n, 1, a, ctx.heightDesignT);
-        matrixProduct(1, n, n, ctx.heightDesignT, ctx.zenithWeight, designTWeight);
+        timesDiagonalWeight(ctx.heightDesignT, ctx.zenithWeight, designTWeight);
         matrixProduct(1, n, 1, designTWeight, a, normal);
         matrixProduct(1, n, 1, designTWeight, l, u);
         if (normal(1, 1) == 0.0) {
@@ -174,7 +188,7 @@ char adjustHeight(RunContext& ctx, double sigma) {
         vt(1, i) = v(i);
     }
     Matrix vtp(1, n);
-    matrixProduct(1, n, n, vt, ctx.zenithWeight, vtp);
+    timesDiagonalWeight(vt, ctx.zenithWeight, vtp);
     Matrix vtpv(1, 1);
     matrixProduct(1, n, 1, vtp, v, vtpv);
     ctx.heightPosterioriVariance = vtpv(1, 1) / (n - 1);
@@ -254,8 +268,8 @@ void writeHeightResults(RunContext& ctx) {
             writeRecord(out, {fieldF(z * 180.0 / pi, 12, 5)});
         } else if (code == "gs") {
             const double g = z * 180.0 / pi;
-            const auto degrees = static_cast<std::int32_t>(g);
-            const auto minutes = static_cast<std::int32_t>((g - degrees) * 60.0);
+            const std::int32_t degrees = truncateToInt32(g);
+            const std::int32_t minutes = truncateToInt32((g - degrees) * 60.0);
             const double seconds = ((g - degrees) * 60.0 - minutes) * 60.0;
             writeRecord(out,
                         {skip(5), fieldI(degrees, 3), fieldI(minutes, 3), fieldF(seconds, 5, 1)});

@@ -3,6 +3,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <limits>
 
 namespace resection {
 
@@ -96,6 +97,19 @@ std::string formatText(std::string_view text, int width) {
         return std::string(text.substr(0, w));
     }
     return std::string(w - text.size(), ' ') + std::string(text);
+}
+
+std::int32_t truncateToInt32(double value) {
+    if (std::isnan(value)) {
+        return 0;
+    }
+    if (value >= 2147483647.0) {
+        return std::numeric_limits<std::int32_t>::max();
+    }
+    if (value <= -2147483648.0) {
+        return std::numeric_limits<std::int32_t>::min();
+    }
+    return static_cast<std::int32_t>(value);
 }
 
 int trimmedLength(std::string_view name) {

@@ -27,6 +27,11 @@ std::string formatFixed(double value, int width, int decimals);
 // Aw: the text cut to its first w characters, or right-justified in w columns.
 std::string formatText(std::string_view text, int width);
 
+// A value truncated toward zero for an integer field; values beyond the
+// 32-bit range keep the field's overflow (asterisks) instead of wrapping, and
+// a value that is not a number gives 0.
+std::int32_t truncateToInt32(double value);
+
 // Position of the last character of a name that is not a blank (0 for a name
 // of blanks only); a point or station name is printed in a field this wide.
 int trimmedLength(std::string_view name);
