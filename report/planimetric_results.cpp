@@ -80,9 +80,9 @@ void writePlanimetricResults(RunContext& ctx) {
                 ctx.observedAngle(i) = d;
                 // Truncation toward zero at each step and no carry: seconds
                 // that round to 60.00 are printed so.
-                const auto degrees = static_cast<std::int32_t>(d);
+                const std::int32_t degrees = truncateToInt32(d);
                 const double minutesReal = (d - degrees) * 60.0;
-                const auto minutes = static_cast<std::int32_t>(minutesReal);
+                const std::int32_t minutes = truncateToInt32(minutesReal);
                 const double secondsPart = (minutesReal - minutes) * 60.0;
                 writeRecord(out,
                             {skip(10), fieldI(degrees, 4), byteItem(sexagesimalDegreeSign),
