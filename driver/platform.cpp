@@ -47,12 +47,13 @@ bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
 }
 
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {
+    // A full disk shows only when the buffered lines are written out, at the
+    // flush or the close: check after both.
     report.flush();
-    auto* file = dynamic_cast<std::ofstream*>(&report);
-    if (file != nullptr && report.good()) {
+    if (auto* file = dynamic_cast<std::ofstream*>(&report)) {
         file->close();
     }
-    if (!report.good()) {
+    if (report.fail()) {
         error = "nao foi possivel escrever o relatorio por completo";
         return false;
     }
