@@ -379,6 +379,10 @@ class Run:
             status = 0
         except Stop as s:
             status = s.status
+        except (ValueError, EOFError, IndexError):
+            # a record that cannot be read: the wording is the program's own
+            self.cline('<unreadable record>')
+            status = 1
         out = {}
         if self.rep is not None:
             out[self.repname] = ''.join(self.rep)
@@ -974,7 +978,7 @@ def selftest():
     eq(fF(0.5, 6, 2), '   .50', 'F6.2 .5'); eq(fF(9.996, 6, 2), ' 10.00', 'F6.2 9.996')
     eq(fF(0.001, 5, 3), ' .001', 'F5.3 .001'); eq(fF(10.0, 5, 3), '*****', 'F5.3 10')
     eq(fF(999.95, 5, 1), '*****', 'F5.1 999.95'); eq(fF(2.0, 5, 1), '  2.0', 'F5.1 2')
-    eq(fF(123456789.123456789, 20, 10), ' 123456789.1234568000', 'F20.10 16 digits')
+    eq(fF(123456789.123456789, 20, 10), '123456789.1234568000', 'F20.10 16 digits')
     eq(fA('AB', 5), '   AB', 'A5'); eq(fA('ABCDE', 2), 'AB', 'A2')
     # inversion
     a = mat(2, 2); a[1][2] = 1.0; a[2][1] = 1.0
