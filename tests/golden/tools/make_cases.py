@@ -47,7 +47,7 @@ class Plan:
 
     def __init__(self, unit, n, seed, prec, plan_walk, st=(42026.859, 274416.621), tol='0.001',
                  station='EST1', zn=0, height_walk=None, H0=191.868, hi=1.55, orient=37.25,
-                 plan_target=None, height_target=None):
+                 plan_target=None, height_target=None, rounds=8):
         self.unit, self.n, self.seed, self.prec = unit, n, seed, prec
         self.st, self.tol, self.station, self.orient = st, tol, station, orient
         self.pts = design.ring(st, n, 900.0, seed=seed)
@@ -62,6 +62,7 @@ class Plan:
             target(prec, height_walk) if height_walk else None)
         self.a = 1.0
         self.b = 1.0
+        self.rounds = rounds
         self.tune()
 
     def plines(self, fmt=None):
@@ -84,7 +85,7 @@ class Plan:
         return t
 
     def tune(self):
-        for _ in range(8):
+        for _ in range(self.rounds):
             r, con, rep, st = design.run_model(self.text(), 'in.txt\nout.txt\nS\n')
             sp = design.critical_plan(r)
             self.a *= self.plan_target / sp
@@ -145,7 +146,7 @@ def _():
 
 @case('gd-n13-walk-up')
 def _():
-    p = Plan('gd', 13, 21, '0.8', ('up', 3))
+    p = Plan('gd', 13, 21, '0.8', ('up', 3), station='ESTACAO12345')
     return {'dados.txt': p.text()}, std(), []
 
 
@@ -163,7 +164,7 @@ def _():
 
 @case('gd-n05-accept-then-reject')
 def _():
-    p = Plan('gd', 5, 24, '2.0', ('down', 1))
+    p = Plan('gd', 5, 24, '2.0', ('down', 1), station="' E5'")
     return {'dados.txt': p.text()}, std(), []
 
 
@@ -240,7 +241,8 @@ def _():
 
 @case('height-two-observations-gs')
 def _():
-    p = Plan('gs', 4, 55, '3.0', ('up', 2), zn=2, height_walk=('up', 2), H0=300.0, hi=1.5)
+    p = Plan('gs', 4, 55, '3.0', ('up', 2), zn=2, height_walk=('up', 2), H0=300.0, hi=1.5,
+             station="'   '")
     return {'est.txt': p.text()}, std('est.txt', 'est.rel', 's'), []
 
 
@@ -367,6 +369,83 @@ def _():
     return {'dados.txt': '\n'.join(lines)}, std(), []
 
 
+@case('gd-adjusted-angle-edges')
+def _():
+    """Angle 1 adjusted to just below 11 degrees (seconds shown as 60.00, no
+    carry) and angle 4 adjusted below 0 (points 4 and 5 nearly in line)."""
+    st = (1000.0, 2000.0)
+    spec = [('P1', 20.0, 700.0), ('P2', 31.0, 950.0), ('P3', 100.0, 600.0), ('P4', 200.0, 500.0),
+            ('P5', 200.0 - 1.0 / 3600, 1400.0), ('P6', 300.0, 800.0)]
+    pts = [(n, round(st[0] + d * math.sin(math.radians(a)), 3), round(st[1] + d * math.cos(math.radians(a)), 3))
+           for n, a, d in spec]
+    err = [0.4, -0.3, 0.6, 0.0, 1.5, -0.5]
+    orient = 12.5
+    base = [design.az_deg(st, M, P) - orient + e / 3600.0 for (n, M, P), e in zip(pts, err)]
+    target = 11.0 - 0.0025 / 3600.0
+
+    def attempt(shift):
+        rd = [b if i == 0 else b + shift for i, b in enumerate(base)]
+        lines = ['%-6s %10.3f %10.3f  %.8f' % (n, M, P, x % 360.0) for (n, M, P), x in zip(pts, rd)]
+        t = design.input_text('gd', '0.001', '1.0', 'ARESTA', lines)
+        r, con, rep, status = design.run_model(t, 'in.txt\nout.txt\nN\n')
+        return t, r, (r.obs[1] + r.v[1][1]) * 180 / math.pi
+
+    s0, s1 = 0.0, 0.001
+    t, r, a0 = attempt(s0)
+    for _ in range(20):
+        t, r, a1 = attempt(s1)
+        if abs(a1 - target) < 0.0003 / 3600 or a1 == a0:
+            break
+        s0, s1, a0 = s1, s1 + (target - a1) * (s1 - s0) / (a1 - a0), a1
+    adj = a1
+    assert 10.99999861 < adj < 11.0, adj
+    assert (r.obs[4] + r.v[4][1]) < 0
+    return {'dados.txt': t}, std(), []
+
+
+@case('gs-readings-negative-degrees-60-seconds-two-lines')
+def _():
+    """Readings written as negative degrees (minutes added), with 60 seconds,
+    and a point record whose seconds stand on the next line (the echo then
+    shows the last N lines read)."""
+    p = Plan('gs', 6, 91, '1.5', ('down', 2))
+    lines = p.plines()
+    out = []
+    for i, l in enumerate(lines):
+        name, M, P, d, m, sec = l.split()
+        d, m, sec = int(d), int(m), float(sec)
+        if i == 1:      # as negative degrees: d - 360 whole degrees, minutes and seconds added
+            l = '%-12s %12s %12s  %d %d %.2f' % (name, M, P, d - 360, m, sec)
+        elif i == 2 and m >= 1:   # one minute less, 60 seconds more
+            l = '%-12s %12s %12s  %d %d %.2f' % (name, M, P, d, m - 1, sec + 60)
+        elif i == 4:
+            l = '%-12s %12s %12s  %d %d' % (name, M, P, d, m) + '\n' + '%.2f' % sec
+        out.append(l)
+    t = design.input_text('gs', p.tol, p.prec, p.station, out)
+    return {'dados.txt': t}, std(), []
+
+
+@case('height-gd-n13-zenith-computed-quantile')
+def _():
+    p = Plan('gd', 5, 92, '1.0', ('down', 2), zn=13, height_walk=('down', 2))
+    return {'est.txt': p.text()}, std('est.txt', 'est.rel', 'S'), []
+
+
+@case('gr-n103-redundancy-asterisks')
+def _():
+    p = Plan('gr', 103, 93, '1.0', ('up', 2), rounds=3)
+    return {'dados.txt': p.text()}, std(), []
+
+
+@case('file-name-answer-cut-to-72')
+def _():
+    p = Plan('gd', 4, 94, '1.0', ('down', 2))
+    name72 = 'dados_' + 'a' * 62 + '.txt'
+    rep72 = 'relatorio_' + 'b' * 58 + '.rel'
+    assert len(name72) == 72 and len(rep72) == 72
+    return {name72: p.text()}, '%s\n%s\nN\n' % (name72 + 'IGNORED', rep72 + 'cut.off'), []
+
+
 # Cases whose console text is the program's own wording (taken from one run
 # of the program and checked by eye); their report bytes and status still
 # come from the model.
@@ -411,6 +490,12 @@ def main(argv):
         if n in CONSOLE_FROM_PROGRAM:
             program_console(d)
         info = ''
+        for sig, verdict, T, *rest in getattr(r, 'passes_plan', []):
+            q = model.chi2_95(r.r)
+            assert abs(T / q - 1) > 5e-5, (n, 'plan', T, q)
+        for sig, verdict, T in getattr(r, 'passes_height', []):
+            q = model.chi2_95(r.nz - 1)
+            assert abs(T / q - 1) > 5e-5, (n, 'height', T, q)
         if hasattr(r, 'passes_plan'):
             info += ' plan passes %d' % len(r.passes_plan)
         if hasattr(r, 'passes_height'):
