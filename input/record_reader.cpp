@@ -4,6 +4,7 @@
 
 #include <charconv>
 #include <cmath>
+#include <exception>
 #include <limits>
 
 namespace resection {
@@ -32,18 +33,30 @@ RecordReader::RecordReader(std::istream& in, std::string fileName)
     lineStarts_.push_back(0);
 }
 
+// A file buffer reports a failed read (an I/O error, a device that cannot be
+// read) by throwing rather than by the stream's state: turn it into the stop
+// of a file fault.
 int RecordReader::peek() {
     if (buf_ == nullptr) {
         return eof;
     }
-    return buf_->sgetc();
+    try {
+        return buf_->sgetc();
+    } catch (const std::exception&) {
+        readFault();
+    }
 }
 
 int RecordReader::get() {
     if (buf_ == nullptr) {
         return eof;
     }
-    const int c = buf_->sbumpc();
+    int c = eof;
+    try {
+        c = buf_->sbumpc();
+    } catch (const std::exception&) {
+        readFault();
+    }
     if (c != eof) {
         ++offset_;
         if (c == '\n') {
@@ -64,6 +77,11 @@ void RecordReader::newLine() {
     if (lineStarts_.size() > static_cast<std::size_t>(maxStepBack) + 1) {
         lineStarts_.pop_front();
     }
+}
+
+void RecordReader::readFault() const {
+    throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ + ", linha " +
+                             std::to_string(lineNumber_) + ".");
 }
 
 void RecordReader::fail(const std::string& what, const std::string& problem) const {
@@ -120,8 +138,7 @@ bool RecordReader::skipToValue(const std::string& what) {
 std::string RecordReader::readToken(const std::string& what, bool& quoted) {
     if (!skipToValue(what)) {
         if (in_.bad()) {
-            throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ + ", linha " +
-                                     std::to_string(lineNumber_) + ".");
+            readFault();
         }
         if (offset_ == 0) {
             fail(what, "o ficheiro esta vazio");

@@ -49,6 +49,7 @@ class RecordReader {
     int peek();
     int get();
     void newLine();
+    [[noreturn]] void readFault() const;
     [[noreturn]] void fail(const std::string& what, const std::string& problem) const;
     // Skip blanks, line ends and one comma before a value; false at end of file.
     bool skipToValue(const std::string& what);

@@ -1,0 +1,216 @@
+// File faults of whole runs of the real program: each ends with a console
+// message and exit status 2, and never leaves a report that passes for a
+// complete one; orderly stops of the computation keep status 0.
+#include "support/run_harness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <filesystem>
+#include <fstream>
+#include <string>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace resection::testing {
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::string goodInput = "gd 0.001 0.6\n"
+                              "EST1\n"
+                              "4\n"
+                              "P1 43626.673 276557.347 268.71506\n"
+                              "P2 42211.532 274411.871 323.41615\n"
+                              "P3 41602.264 272166.734 62.62982\n"
+                              "P4 41621.891 274804.785 185.72903\n";
+
+struct Outcome {
+    int status = -1;
+    std::string console;
+};
+
+// A scratch folder for one test, removed afterwards.
+class ProgramRun : public ::testing::Test {
+  protected:
+    void SetUp() override {
+        std::string pattern = (fs::temp_directory_path() / "resection-XXXXXX").string();
+        ASSERT_NE(mkdtemp(pattern.data()), nullptr);
+        dir_ = pattern;
+    }
+    void TearDown() override {
+        std::error_code ec;
+        fs::remove_all(dir_, ec);
+    }
+
+    fs::path path(const std::string& name) const { return dir_ / name; }
+
+    void write(const std::string& name, const std::string& bytes) const {
+        std::ofstream(path(name), std::ios::binary) << bytes;
+    }
+
+    // Runs the program in the scratch folder with the console input given
+    // (or the console at end of file) and the arguments as written.
+    Outcome run(const std::string& consoleInput, const std::string& arguments,
+                bool consoleAtEnd = false) const {
+        write("console-in", consoleInput);
+        const std::string command = "cd '" + dir_.string() + "' && '" RESECTION_BINARY "' " +
+                                    arguments + (consoleAtEnd ? " < /dev/null" : " < console-in") +
+                                    " > console-out 2>&1";
+        const int raw = std::system(command.c_str());
+        Outcome outcome;
+        outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
+        outcome.console = readFile(path("console-out").string());
+        return outcome;
+    }
+
+    fs::path dir_;
+};
+
+bool endsWithLine(const std::string& console, const std::string& line) {
+    const std::string tail = line + "\r\n";
+    return console.size() >= tail.size() &&
+           console.compare(console.size() - tail.size(), tail.size(), tail) == 0;
+}
+
+TEST_F(ProgramRun, ReportThatCannotBeCreated) {
+    write("in.txt", goodInput);
+    fs::create_directory(path("folder"));
+    const char* names[] = {"folder", "missing/out.txt", "/proc/out.txt"};
+    for (const char* name : names) {
+        SCOPED_TRACE(name);
+        const Outcome o = run("in.txt\n" + std::string(name) + "\n", "");
+        EXPECT_EQ(o.status, 2);
+        EXPECT_TRUE(endsWithLine(
+            o.console,
+            std::string("Nome do ficheiro de output: ") +
+                "Nao foi possivel criar o ficheiro de output \"" + name + "\": " +
+                (name == names[0] ? "e uma pasta, nao um ficheiro" : "nao pode ser criado") + "."))
+            << o.console;
+    }
+    EXPECT_TRUE(fs::is_directory(path("folder")));
+    EXPECT_FALSE(fs::exists(path("missing")));
+    EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
+}
+
+TEST_F(ProgramRun, ReportThatCannotBeWrittenCompletely) {
+    write("in.txt", goodInput);
+    const Outcome o = run("in.txt\n/dev/full\nN\n", "");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_TRUE(endsWithLine(
+        o.console,
+        "Erro no ficheiro de output: nao foi possivel escrever o relatorio por completo."))
+        << o.console;
+}
+
+TEST_F(ProgramRun, InputThatCannotBeOpenedCreatesNoReport) {
+    fs::create_directory(path("folder"));
+    const std::pair<const char*, const char*> cases[] = {{"folder", "e uma pasta, nao um ficheiro"},
+                                                         {"absent.txt", "o ficheiro nao existe"}};
+    for (const auto& [name, reason] : cases) {
+        SCOPED_TRACE(name);
+        const Outcome o = run(std::string(name) + "\nout.txt\nN\n", "");
+        EXPECT_EQ(o.status, 2);
+        // The run ends before the output prompt.
+        EXPECT_TRUE(endsWithLine(o.console, "Nome do ficheiro de input: \r\nNao foi possivel abrir "
+                                            "o ficheiro de input \"" +
+                                                std::string(name) + "\": " + reason + "."))
+            << o.console;
+        EXPECT_FALSE(fs::exists(path("out.txt")));
+    }
+}
+
+// A file that opens but fails on the first read (the process's own memory
+// at address 0): the run ends with a message instead of aborting.
+TEST_F(ProgramRun, InputReadError) {
+    const Outcome o = run("/proc/self/mem\nout.txt\nN\n", "");
+    EXPECT_EQ(o.status, 2);
+    EXPECT_TRUE(endsWithLine(o.console, "Erro de leitura do ficheiro /proc/self/mem, linha 1."))
+        << o.console;
+}
+
+TEST_F(ProgramRun, ReportNamedAsTheInputIsRefused) {
+    write("in.txt", goodInput);
+    for (const char* name : {"in.txt", "./in.txt", "../" /* completed below */}) {
+        std::string reportName = name;
+        if (reportName == "../") {
+            reportName += dir_.filename().string() + "/in.txt";
+        }
+        SCOPED_TRACE(reportName);
+        const Outcome o = run("in.txt\n" + reportName + "\n", "");
+        EXPECT_EQ(o.status, 2);
+        EXPECT_TRUE(endsWithLine(o.console, "O ficheiro de output \"" + reportName +
+                                                "\" e o proprio ficheiro de input: escolha "
+                                                "outro nome."))
+            << o.console;
+        EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
+    }
+    // The same through a blank answer and the arguments.
+    const Outcome o = run("", "in.txt in.txt", true);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
+}
+
+TEST_F(ProgramRun, ConsoleAtEndOfFile) {
+    write("in.txt", goodInput);
+    // The arguments serve as names; the height question counts as "no".
+    Outcome o = run("", "in.txt out.txt", true);
+    EXPECT_EQ(o.status, 0) << o.console;
+    EXPECT_TRUE(endsWithLine(o.console, "Quer calcular a cota do ponto visado (S/N)? "))
+        << o.console;
+    EXPECT_NE(readFile(path("out.txt").string()).find("Precisao a posteriori"), std::string::npos);
+
+    // No name left to take: the prompt cannot be answered.
+    o = run("", "", true);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_TRUE(endsWithLine(o.console, "UNIT 100? Nenhum nome de ficheiro foi dado: a entrada "
+                                        "da consola terminou."))
+        << o.console;
+    o = run("", "in.txt", true);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_TRUE(endsWithLine(o.console, "UNIT 200? Nenhum nome de ficheiro foi dado: a entrada "
+                                        "da consola terminou."))
+        << o.console;
+    // A console that ends after blank answers to the repeated prompt.
+    o = run("\n\n  \n", "in.txt", false);
+    EXPECT_EQ(o.status, 2);
+    EXPECT_TRUE(endsWithLine(o.console, "UNIT 200? File name missing or blank - please enter file "
+                                        "name\r\nUNIT 200? Nenhum nome de ficheiro foi dado: a "
+                                        "entrada da consola terminou."))
+        << o.console;
+}
+
+// Stops of the computation itself are orderly: status 0, report closed.
+TEST_F(ProgramRun, OrderlyStopsKeepStatusZero) {
+    const std::pair<std::string, std::string> cases[] = {
+        {"gd 0.001 0.6\nEST1\n2\nP1 1 2 3\nP2 4 5 6\n",
+         "Numero insuficiente de dados para o calculo da interseccao inversa..."},
+        {"gd 0.001 0.6\nEST1\n3\nP1 43626.673 276557.347 268.71506\n"
+         "P2 42211.532 274411.871 323.41615\nP3 41602.264 272166.734 62.62982\n",
+         "Stop - Program terminated."},
+        {"gd -0.001 0.6\nEST1\n4\nP1 43626.673 276557.347 268.71506\n"
+         "P2 42211.532 274411.871 323.41615\nP3 41602.264 272166.734 62.62982\n"
+         "P4 41621.891 274804.785 185.72903\n",
+         "Stop - Program terminated."},
+        {"gd 0.001 0\nEST1\n4\nP1 43626.673 276557.347 268.71506\n"
+         "P2 42211.532 274411.871 323.41615\nP3 41602.264 272166.734 62.62982\n"
+         "P4 41621.891 274804.785 185.72903\n",
+         "Matriz singular!"},
+    };
+    for (const auto& [input, last] : cases) {
+        SCOPED_TRACE(last);
+        write("in.txt", input);
+        const Outcome o = run("in.txt\nout.txt\nN\n", "");
+        EXPECT_EQ(o.status, 0);
+        EXPECT_TRUE(endsWithLine(o.console, last)) << o.console;
+        EXPECT_NE(readFile(path("out.txt").string()).find("EST1"), std::string::npos);
+    }
+    // Content refused as input is status 1.
+    write("in.txt", "gd 0.001 0.6\nEST1\nquatro\n");
+    const Outcome o = run("in.txt\nout.txt\n", "");
+    EXPECT_EQ(o.status, 1);
+    EXPECT_NE(o.console.find("Erro no ficheiro in.txt, linha 3"), std::string::npos) << o.console;
+}
+
+} // namespace
+} // namespace resection::testing
