@@ -15,6 +15,11 @@ inline constexpr int maxIterations = 10;
 // N - 1 and the inversion supports order 1000.
 inline constexpr int maxPointCount = 1001;
 
+// The largest magnitude of the a priori precision of a reading, in seconds
+// of arc or mgon as read: the precision searches walk from it in steps of 0.1,
+// so that a search runs at most about 10000 passes either way.
+inline constexpr double maxAprioriPrecision = 1000.0;
+
 // The largest number of zenith observations (the weight matrix has order n).
 inline constexpr int maxZenithCount = 1000;
 

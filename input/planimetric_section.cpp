@@ -7,7 +7,21 @@
 #include "report/format.hpp"
 #include "report/heading.hpp"
 
+#include <charconv>
+#include <cmath>
+
 namespace resection {
+
+namespace {
+
+// A value as the surveyor would read it back: shortest form, no locale.
+std::string formatForMessage(double value) {
+    char text[32];
+    const auto result = std::to_chars(text, text + sizeof text, value);
+    return std::string(text, result.ptr);
+}
+
+} // namespace
 
 void sizeWorkArrays(RunContext& ctx) {
     const int n = ctx.pointCount;
@@ -40,6 +54,8 @@ void readPlanimetricSection(RunContext& ctx) {
     ctx.unitCode = in.readText(2, "codigo das unidades");
     ctx.tolerance = in.readReal("tolerancia");
     ctx.directionPrecision = in.readReal("precisao a priori");
+    const double aprioriAsRead = ctx.directionPrecision;
+    const long long aprioriLine = in.lineNumber();
     ctx.directionPrecision = precisionToRadians(ctx.unitCode, ctx.directionPrecision);
     ctx.zenithPrecision = ctx.directionPrecision;
     ctx.aprioriPrecision = ctx.directionPrecision;
@@ -54,6 +70,18 @@ void readPlanimetricSection(RunContext& ctx) {
     if (unitFromCode(ctx.unitCode) == AngleUnit::Unknown) {
         throw RunStop::badInput("Codigo de unidades desconhecido \"" + ctx.unitCode +
                                 "\" no ficheiro " + ctx.inputFileName + ": use gd, gs ou gr.");
+    }
+
+    // The precision search steps the precision by 0.1 from this value, at most
+    // 1000 upwards; bounding it bounds the downward walk alike, and keeps the
+    // step from vanishing below the rounding of a huge value (a walk without
+    // end).
+    if (std::fabs(aprioriAsRead) > maxAprioriPrecision) {
+        throw RunStop::badInput("Precisao a priori " + formatForMessage(aprioriAsRead) +
+                                " no ficheiro " + ctx.inputFileName + ", linha " +
+                                std::to_string(aprioriLine) + ": o maximo e " +
+                                formatForMessage(maxAprioriPrecision) +
+                                (precisionInSeconds(ctx.unitCode) ? " segundos." : " mgon."));
     }
 
     in.beginRecord();
