@@ -250,8 +250,8 @@ def _():
 
 @case('heading-tolerance-10')
 def _():
-    p = Plan('gd', 5, 61, '1.0', ('down', 2), tol='10')
-    return {'dados.txt': p.text()}, std(), []
+    p = Plan('gd', 5, 61, '1.0', ('down', 2), tol='10', zn=4, height_walk=('up', 1))
+    return {'dados.txt': p.text()}, std(height='S'), []
 
 
 @case('heading-precision-999.95')
@@ -444,6 +444,48 @@ def _():
     rep72 = 'relatorio_' + 'b' * 58 + '.rel'
     assert len(name72) == 72 and len(rep72) == 72
     return {name72: p.text()}, '%s\n%s\nN\n' % (name72 + 'IGNORED', rep72 + 'cut.off'), []
+
+
+@case('stop-height-no-convergence')
+def _():
+    """Three zenith readings that contradict each other at short distances:
+    the height corrections swing by tens of metres and never settle."""
+    p = Plan('gd', 4, 11, '1.5', ('down', 3))
+    t = design.input_text('gd', p.tol, p.prec, p.station, p.plines(), '3 1.5', [
+        'Z0 42216.008 274351.640 227.470 109.161334 0.000',
+        'Z1 42023.911 274416.067 169.560 102.102751 0.000',
+        'Z2 42023.344 274413.065 171.904 116.034012 0.000'])
+    return {'dados.txt': t}, std(height='S'), []
+
+
+@case('height-gs-adjusted-zenith-60-seconds')
+def _():
+    """The third adjusted zenith angle falls a few hundredths of a second
+    below a whole minute: F5.1 shows 60.0 and nothing is carried."""
+    p = Plan('gs', 5, 95, '2.0', ('up', 2), zn=5, height_walk=('down', 2), H0=120.0, hi=1.45)
+    base_h = p.zpts[2][3]
+
+    def zf(name, M, P, h, r, s):
+        return '%-10s %12.3f %12.3f %12.6f  %s  %.3f' % (name, M, P, h, r, s)
+
+    def attempt(dh):
+        # move the third point's height and recompute its reading from the geometry
+        p.zpts[2] = p.zpts[2][:3] + (round(base_h + dh, 6),) + p.zpts[2][4:]
+        t = p.text(zfmt=zf)
+        r, con, rep, st = design.run_model(t)
+        return t, (r.zobs[2][3] + r.hv[3][1]) * 180 / math.pi
+
+    t, a0 = attempt(0.0)
+    target = math.floor(a0 * 60) / 60 - 0.03 / 3600     # just below the minute it is in
+    s0, s1 = 0.0, 0.01
+    for _ in range(30):
+        t, a1 = attempt(s1)
+        if abs(a1 - target) < 0.004 / 3600 or a1 == a0:
+            break
+        s0, s1, a0 = s1, s1 + (target - a1) * (s1 - s0) / (a1 - a0), a1
+    sec = ((a1 - int(a1)) * 60 - int((a1 - int(a1)) * 60)) * 60
+    assert 59.95 <= sec < 60.0, sec
+    return {'est.txt': t}, std('est.txt', 'est.rel', 'S'), []
 
 
 # Cases whose console text is the program's own wording (taken from one run
