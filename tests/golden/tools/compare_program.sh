@@ -4,6 +4,7 @@
 set -u
 bin=$(realpath "$1"); shift
 for d in "$@"; do
+  [ -d "$d/expected" ] || continue
   d=$(realpath "$d"); name=$(basename "$d"); w=$(mktemp -d)
   cp -r "$d/run/." "$w/"
   mapfile -t args < "$d/args"

@@ -488,6 +488,14 @@ def _():
     return {'est.txt': t}, std('est.txt', 'est.rel', 'S'), []
 
 
+@case('file-answer-leading-blanks-kept')
+def _():
+    """Only trailing blanks are dropped from an answer: the report is created
+    under a name that begins with two blanks."""
+    p = Plan('gr', 4, 96, '1.0', ('up', 2))
+    return {'dados.txt': p.text()}, 'dados.txt   \n  saida.txt  \nN\n', []
+
+
 # Cases whose console text is the program's own wording (taken from one run
 # of the program and checked by eye); their report bytes and status still
 # come from the model.
