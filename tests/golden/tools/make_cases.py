@@ -374,10 +374,10 @@ def _():
     """Angle 1 adjusted to just below 11 degrees (seconds shown as 60.00, no
     carry) and angle 4 adjusted below 0 (points 4 and 5 nearly in line)."""
     st = (1000.0, 2000.0)
-    spec = [('P1', 20.0, 700.0), ('P2', 31.0, 950.0), ('P3', 100.0, 600.0), ('P4', 200.0, 500.0),
+    layout = [('P1', 20.0, 700.0), ('P2', 31.0, 950.0), ('P3', 100.0, 600.0), ('P4', 200.0, 500.0),
             ('P5', 200.0 - 1.0 / 3600, 1400.0), ('P6', 300.0, 800.0)]
     pts = [(n, round(st[0] + d * math.sin(math.radians(a)), 3), round(st[1] + d * math.cos(math.radians(a)), 3))
-           for n, a, d in spec]
+           for n, a, d in layout]
     err = [0.4, -0.3, 0.6, 0.0, 1.5, -0.5]
     orient = 12.5
     base = [design.az_deg(st, M, P) - orient + e / 3600.0 for (n, M, P), e in zip(pts, err)]
