@@ -1,0 +1,146 @@
+// The heading lines, written into a report held in memory.
+#include "report/heading.hpp"
+
+#include "angles/units.hpp"
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+#include <string>
+#include <vector>
+
+namespace resection {
+namespace {
+
+std::vector<std::string> linesOf(const std::string& report) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    while (start < report.size()) {
+        const std::size_t end = report.find("\r\n", start);
+        EXPECT_NE(end, std::string::npos) << "line without CR LF";
+        if (end == std::string::npos) {
+            break;
+        }
+        lines.push_back(report.substr(start, end - start));
+        start = end + 2;
+    }
+    return lines;
+}
+
+struct Heading {
+    std::ostringstream report;
+    RunContext ctx;
+
+    Heading(const std::string& unitCode, double tolerance, double precisionAsRead,
+            const std::string& station = "EST1        ") {
+        ctx.report = &report;
+        ctx.unitCode = unitCode;
+        ctx.tolerance = tolerance;
+        ctx.directionPrecision = precisionToRadians(unitCode, precisionAsRead);
+        ctx.stationName = station;
+    }
+    std::vector<std::string> lines() {
+        writeHeading(ctx);
+        return linesOf(report.str());
+    }
+};
+
+TEST(ReportHeading, AllLines) {
+    Heading h("gd", 0.001, 0.6);
+    const std::vector<std::string> expected = {
+        std::string(56, '*'),
+        "Calculo por interseccao inversa das coordenadas do ponto EST1        ",
+        std::string(56, '*'),
+        " ",
+        "Leituras de direccao em: graus decimais",
+        " ",
+        "Tolerancia entre iteracoes consecutivas das coordenadas: .001 m",
+        " ",
+        "Precisao a priori das leituras azimutais:   .6 segundos",
+        " ",
+    };
+    EXPECT_EQ(h.lines(), expected);
+}
+
+TEST(ReportHeading, StationNameKeepsItsBlankFill) {
+    Heading h("gd", 0.001, 1.0, "AB          ");
+    const std::string line = h.lines().at(1);
+    EXPECT_EQ(line, "Calculo por interseccao inversa das coordenadas do ponto AB          ");
+    EXPECT_EQ(line.size(), 69u);
+}
+
+struct ValueLineRow {
+    const char* unitCode;
+    double tolerance;
+    double precision;
+    const char* unitLine;
+    const char* toleranceLine;
+    const char* precisionLine;
+};
+
+TEST(ReportHeading, UnitToleranceAndPrecisionLines) {
+    const char* tol = "Tolerancia entre iteracoes consecutivas das coordenadas:";
+    const char* pre = "Precisao a priori das leituras azimutais:";
+    const std::string gd = "Leituras de direccao em: graus decimais";
+    const std::string gs = "Leituras de direccao em: graus sexagesimais";
+    const std::string gr = "Leituras de direccao em: grados";
+    const ValueLineRow rows[] = {
+        {"gd", 0.001, 5.0, gd.c_str(), " .001 m", "  5.0 segundos"},
+        {"gs", 10.0, 2.0, gs.c_str(), "***** m", "  2.0 segundos"},
+        {"gr", 0.0005, 150.0, gr.c_str(), " .001 m", "150.0 mgon"},
+        {"gr", 9.9994, 1.5, gr.c_str(), "9.999 m", "  1.5 mgon"},
+        {"gs", 0.001, 999.95, gs.c_str(), " .001 m", "***** segundos"},
+        {"gr", 0.001, 999.94, gr.c_str(), " .001 m", "999.9 mgon"},
+        // A code that is none of the three: grads, precision in mgon.
+        {"GD", 0.001, 2.0, gr.c_str(), " .001 m", "  2.0 mgon"},
+        {"g ", 0.001, 2.0, gr.c_str(), " .001 m", "  2.0 mgon"},
+    };
+    for (const ValueLineRow& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.unitCode << " " << row.precision);
+        Heading h(row.unitCode, row.tolerance, row.precision);
+        const std::vector<std::string> lines = h.lines();
+        ASSERT_EQ(lines.size(), 10u);
+        EXPECT_EQ(lines[4], row.unitLine);
+        EXPECT_EQ(lines[6], std::string(tol) + row.toleranceLine);
+        EXPECT_EQ(lines[8], std::string(pre) + row.precisionLine);
+    }
+}
+
+TEST(ReportHeading, RedundancyLine) {
+    const std::pair<int, const char*> rows[] = {
+        {1, "Redundancia (planimetria):  1"},
+        {10, "Redundancia (planimetria): 10"},
+        {99, "Redundancia (planimetria): 99"},
+        {100, "Redundancia (planimetria): **"},
+    };
+    for (const auto& [redundancy, expected] : rows) {
+        std::ostringstream report;
+        RunContext ctx;
+        ctx.report = &report;
+        ctx.redundancy = redundancy;
+        writeRedundancy(ctx);
+        EXPECT_EQ(report.str(), std::string(expected) + "\r\n");
+    }
+}
+
+TEST(ReportHeading, EchoTable) {
+    std::ostringstream report;
+    RunContext ctx;
+    ctx.report = &report;
+    writeEchoHeader(ctx);
+    const std::string record = "P1 100 200 35" + std::string(59, ' ');
+    writeEchoLine(ctx, record);
+    writeEchoEnd(ctx);
+    const std::vector<std::string> expected = {
+        "Pontos visados do ponto estacao:",
+        " ",
+        "   Nome             M           P            Az",
+        " ",
+        record,
+        " ",
+    };
+    EXPECT_EQ(linesOf(report.str()), expected);
+}
+
+} // namespace
+} // namespace resection
