@@ -26,11 +26,6 @@ std::string formatForMessage(double value) {
 void sizeWorkArrays(RunContext& ctx) {
     const int n = ctx.pointCount;
     ctx.observedAngle = Matrix(n - 1, 1);
-    ctx.differenceOperator = Matrix(n - 1, n);
-    ctx.differenceOperatorT = Matrix(n, n - 1);
-    ctx.directionCovariance = Matrix(n, n);
-    ctx.directionCofactor = Matrix(n, n);
-    ctx.differenceTimesCofactor = Matrix(n - 1, n);
     ctx.angleCofactor = Matrix(n - 1, n - 1);
     ctx.angleWeight = Matrix(n - 1, n - 1);
     ctx.misclosure = Matrix(n - 1, 1);

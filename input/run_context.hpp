@@ -18,6 +18,13 @@ namespace resection {
 
 class RecordReader;
 
+// Whether new runs take the straightforward dense routines for the angle
+// weights and the products with them, instead of the routines that use the
+// band structure of those matrices. Both print the same bytes; the dense ones
+// cost time of order N^3 per pass and stay as the reference that the tests
+// compare the others with. Only the tests change this.
+inline bool denseReferenceByDefault = false;
+
 struct RunContext {
     // I/O of the run, set by the driver.
     RecordReader* input = nullptr;
@@ -25,6 +32,7 @@ struct RunContext {
     std::istream* consoleIn = nullptr;
     std::ostream* consoleOut = nullptr;
     std::string inputFileName;
+    bool denseReference = denseReferenceByDefault;
 
     // Header and station record.
     std::string unitCode;            // "gd", "gs" or "gr"
@@ -41,7 +49,10 @@ struct RunContext {
     Matrix pointCoords;                 // N x 2: M, P in metres
     Matrix directionReading;            // N x 1, radians
 
-    // Work arrays of the planimetric adjustment.
+    // Work arrays of the planimetric adjustment. The five intermediates of
+    // the dense weights (F, its transpose, the direction covariance and
+    // cofactor and their product) are sized by the dense routine when it
+    // first runs: the band routine never needs them.
     Matrix observedAngle;           // (N-1) x 1
     Matrix differenceOperator;      // (N-1) x N
     Matrix differenceOperatorT;     // N x (N-1)

@@ -19,6 +19,74 @@ void matrixProduct(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix
     }
 }
 
+void matrixProductInterleaved(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab) {
+    if (m < 1 || n < 1 || p < 1) {
+        matrixProduct(m, n, p, a, b, ab);
+        return;
+    }
+    const std::size_t stride = static_cast<std::size_t>(m); // from a(i, k) to a(i, k+1)
+    int j = 1;
+    for (; j + 3 <= p; j += 4) {
+        const double* b0 = b.address(1, j);
+        const double* b1 = b.address(1, j + 1);
+        const double* b2 = b.address(1, j + 2);
+        const double* b3 = b.address(1, j + 3);
+        int i = 1;
+        for (; i + 1 <= m; i += 2) {
+            const double* a0 = a.address(i, 1);
+            const double* a1 = a.address(i + 1, 1);
+            double s00 = 0.0, s01 = 0.0, s02 = 0.0, s03 = 0.0;
+            double s10 = 0.0, s11 = 0.0, s12 = 0.0, s13 = 0.0;
+            for (int k = 0; k < n; ++k) {
+                const std::size_t at = static_cast<std::size_t>(k);
+                const double x0 = a0[at * stride];
+                const double x1 = a1[at * stride];
+                s00 = s00 + x0 * b0[at];
+                s01 = s01 + x0 * b1[at];
+                s02 = s02 + x0 * b2[at];
+                s03 = s03 + x0 * b3[at];
+                s10 = s10 + x1 * b0[at];
+                s11 = s11 + x1 * b1[at];
+                s12 = s12 + x1 * b2[at];
+                s13 = s13 + x1 * b3[at];
+            }
+            ab(i, j) = s00;
+            ab(i, j + 1) = s01;
+            ab(i, j + 2) = s02;
+            ab(i, j + 3) = s03;
+            ab(i + 1, j) = s10;
+            ab(i + 1, j + 1) = s11;
+            ab(i + 1, j + 2) = s12;
+            ab(i + 1, j + 3) = s13;
+        }
+        for (; i <= m; ++i) {
+            const double* a0 = a.address(i, 1);
+            double s0 = 0.0, s1 = 0.0, s2 = 0.0, s3 = 0.0;
+            for (int k = 0; k < n; ++k) {
+                const std::size_t at = static_cast<std::size_t>(k);
+                const double x0 = a0[at * stride];
+                s0 = s0 + x0 * b0[at];
+                s1 = s1 + x0 * b1[at];
+                s2 = s2 + x0 * b2[at];
+                s3 = s3 + x0 * b3[at];
+            }
+            ab(i, j) = s0;
+            ab(i, j + 1) = s1;
+            ab(i, j + 2) = s2;
+            ab(i, j + 3) = s3;
+        }
+    }
+    for (; j <= p; ++j) {
+        for (int i = 1; i <= m; ++i) {
+            double sum = 0.0;
+            for (int k = 1; k <= n; ++k) {
+                sum = sum + a(i, k) * b(k, j);
+            }
+            ab(i, j) = sum;
+        }
+    }
+}
+
 void matrixTranspose(int m, int n, const Matrix& a, Matrix& b) {
     for (int j = 1; j <= n; ++j) {
         for (int i = 1; i <= m; ++i) {

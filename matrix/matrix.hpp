@@ -30,6 +30,12 @@ class Matrix {
     double& operator()(int i) { return data_[static_cast<std::size_t>(i - 1)]; }
     double operator()(int i) const { return data_[static_cast<std::size_t>(i - 1)]; }
 
+    // Address of element (i, j); the elements of a column follow it.
+    const double* address(int i, int j) const {
+        assert(i >= 1 && i <= rows_ && j >= 1 && j <= cols_);
+        return data_.data() + index(i, j);
+    }
+
     void fill(double value) { data_.assign(data_.size(), value); }
 
   private:
@@ -50,6 +56,11 @@ inline constexpr int maxInversionOrder = 1000;
 // printed results do not depend on the compiler's choice of summation order.
 // ab must not share storage with a or b.
 void matrixProduct(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab);
+
+// The same product with the same running sums, element for element and bit
+// for bit, but with the sums of two rows and four columns carried side by
+// side, so that the additions of one sum need not wait for each other.
+void matrixProductInterleaved(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab);
 
 // b (n x m) = the transpose of a (m x n).
 void matrixTranspose(int m, int n, const Matrix& a, Matrix& b);

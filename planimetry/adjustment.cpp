@@ -3,9 +3,11 @@
 #include "angles/units.hpp"
 #include "driver/constants.hpp"
 #include "driver/run_stop.hpp"
+#include "matrix/band.hpp"
 #include "report/format.hpp"
 
 #include <cmath>
+#include <vector>
 
 namespace resection {
 
@@ -13,10 +15,21 @@ namespace {
 
 constexpr double varianceFactorApriori = 1.0; // sigma0^2
 
-} // namespace
+void ensureSize(Matrix& m, int rows, int cols) {
+    if (m.rows() != rows || m.cols() != cols) {
+        m = Matrix(rows, cols);
+    }
+}
 
-void buildAngleWeights(RunContext& ctx) {
+// Qll and P by the dense products and the general inversion, as the
+// definitions read: F Qdd F^T with every term of every sum.
+void buildAngleWeightsDense(RunContext& ctx) {
     const int n = ctx.pointCount;
+    ensureSize(ctx.directionCovariance, n, n);
+    ensureSize(ctx.directionCofactor, n, n);
+    ensureSize(ctx.differenceOperator, n - 1, n);
+    ensureSize(ctx.differenceOperatorT, n, n - 1);
+    ensureSize(ctx.differenceTimesCofactor, n - 1, n);
     const double variance = ctx.directionPrecision * ctx.directionPrecision;
     Matrix& cov = ctx.directionCovariance;
     cov.fill(0.0);
@@ -40,6 +53,45 @@ void buildAngleWeights(RunContext& ctx) {
                   ctx.angleCofactor);
     ctx.angleWeight = ctx.angleCofactor;
     invertMatrix(n - 1, n - 1, ctx.angleWeight);
+}
+
+} // namespace
+
+void buildAngleWeights(RunContext& ctx) {
+    const int n = ctx.pointCount;
+    const double variance = ctx.directionPrecision * ctx.directionPrecision;
+    const double q = variance / varianceFactorApriori; // diagonal of Qdd
+    // With a finite q every term of the dense products that involves a zero
+    // of F or of Qdd is an exact zero; an infinite one would make them NaN.
+    if (ctx.denseReference || !std::isfinite(q)) {
+        buildAngleWeightsDense(ctx);
+        return;
+    }
+    // The non-zero terms of F Qdd: row i holds 0 + F(i,i) q at (i, i) and
+    // 0 + F(i,i+1) q at (i, i+1). Of (F Qdd) F^T the diagonal takes the two
+    // terms k = i, i+1 in that order, each neighbour one term.
+    const double fqDiagonal = 0.0 + (-1.0) * q;
+    const double fqNext = 0.0 + 1.0 * q;
+    const double diagonal = (0.0 + fqDiagonal * (-1.0)) + fqNext * 1.0;
+    const double above = 0.0 + fqNext * (-1.0);  // Qll(i, i+1)
+    const double below = 0.0 + fqDiagonal * 1.0; // Qll(i+1, i)
+    const int m = n - 1;
+    Matrix& qll = ctx.angleCofactor;
+    qll.fill(0.0);
+    std::vector<double> d(static_cast<std::size_t>(m) + 1, diagonal);
+    std::vector<double> up(static_cast<std::size_t>(m), above);
+    std::vector<double> down(static_cast<std::size_t>(m), below);
+    for (int i = 1; i <= m; ++i) {
+        qll(i, i) = diagonal;
+        if (i < m) {
+            qll(i, i + 1) = above;
+            qll(i + 1, i) = below;
+        }
+    }
+    if (!invertTridiagonal(m, down, d, up, ctx.angleWeight)) {
+        ctx.angleWeight = ctx.angleCofactor;
+        invertMatrix(m, m, ctx.angleWeight);
+    }
 }
 
 void writeAprioriAngleLine(RunContext& ctx) {
@@ -90,7 +142,11 @@ void iterateStation(RunContext& ctx) {
             a(i, 2) = -(dM[1] / s[1]) + dM[0] / s[0];
         }
         matrixTranspose(n - 1, 2, a, ctx.designMatrixT);
-        matrixProduct(2, n - 1, n - 1, ctx.designMatrixT, p, ctx.designTWeight);
+        if (ctx.denseReference) {
+            matrixProduct(2, n - 1, n - 1, ctx.designMatrixT, p, ctx.designTWeight);
+        } else {
+            matrixProductInterleaved(2, n - 1, n - 1, ctx.designMatrixT, p, ctx.designTWeight);
+        }
         matrixProduct(2, n - 1, 2, ctx.designTWeight, a, ctx.normalMatrix);
         matrixProduct(2, n - 1, 1, ctx.designTWeight, w, ctx.normalVector);
         ctx.coordCofactor = ctx.normalMatrix;

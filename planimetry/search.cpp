@@ -33,7 +33,12 @@ bool testVariance(RunContext& ctx) {
     for (int j = 1; j <= n - 1; ++j) {
         ctx.residualT(1, j) = ctx.residual(j);
     }
-    matrixProduct(1, n - 1, n - 1, ctx.residualT, ctx.angleWeight, ctx.residualTWeight);
+    if (ctx.denseReference) {
+        matrixProduct(1, n - 1, n - 1, ctx.residualT, ctx.angleWeight, ctx.residualTWeight);
+    } else {
+        matrixProductInterleaved(1, n - 1, n - 1, ctx.residualT, ctx.angleWeight,
+                                 ctx.residualTWeight);
+    }
     Matrix quadraticForm(1, 1);
     matrixProduct(1, n - 1, 1, ctx.residualTWeight, ctx.residual, quadraticForm);
     const int r = ctx.redundancy;

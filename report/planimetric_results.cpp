@@ -4,6 +4,7 @@
 #include "report/format.hpp"
 
 #include <cmath>
+#include <vector>
 
 namespace resection {
 
@@ -31,6 +32,32 @@ void residualCofactors(const RunContext& ctx, Matrix& residualCofactor,
         }
     }
 }
+
+namespace {
+
+// Only the diagonals of Qvv and of Qll - Qvv are printed. Each diagonal
+// element of the dense products depends on its own row and column alone, so
+// forming it by the same two-term sums gives the same bits at a cost of
+// order N instead of N^2 (and no N x N scratch).
+void residualCofactorDiagonals(const RunContext& ctx, std::vector<double>& residualDiagonal,
+                               std::vector<double>& adjustedDiagonal) {
+    const int m = ctx.pointCount - 1;
+    const Matrix& a = ctx.designMatrix;
+    const Matrix& at = ctx.designMatrixT;
+    const Matrix& qxx = ctx.coordCofactor;
+    residualDiagonal.assign(static_cast<std::size_t>(m) + 1, 0.0);
+    adjustedDiagonal.assign(static_cast<std::size_t>(m) + 1, 0.0);
+    for (int i = 1; i <= m; ++i) {
+        const double dc1 = (0.0 + a(i, 1) * qxx(1, 1)) + a(i, 2) * qxx(2, 1);
+        const double dc2 = (0.0 + a(i, 1) * qxx(1, 2)) + a(i, 2) * qxx(2, 2);
+        const double product = (0.0 + dc1 * at(1, i)) + dc2 * at(2, i);
+        const double qvv = ctx.angleCofactor(i, i) - product;
+        residualDiagonal[static_cast<std::size_t>(i)] = qvv;
+        adjustedDiagonal[static_cast<std::size_t>(i)] = ctx.angleCofactor(i, i) - qvv;
+    }
+}
+
+} // namespace
 
 void writePlanimetricResults(RunContext& ctx) {
     std::ostream& out = *ctx.report;
@@ -101,14 +128,26 @@ void writePlanimetricResults(RunContext& ctx) {
                       lit(" m; em P = "), fieldF(sigmaP, 5, 3), lit(" m")});
     writeBlankLine(out);
 
-    Matrix residualCofactor;
-    Matrix adjustedAngleCofactor;
-    residualCofactors(ctx, residualCofactor, adjustedAngleCofactor);
+    std::vector<double> residualDiagonal;
+    std::vector<double> adjustedDiagonal;
+    if (ctx.denseReference) {
+        Matrix residualCofactor;
+        Matrix adjustedAngleCofactor;
+        residualCofactors(ctx, residualCofactor, adjustedAngleCofactor);
+        residualDiagonal.assign(static_cast<std::size_t>(m) + 1, 0.0);
+        adjustedDiagonal.assign(static_cast<std::size_t>(m) + 1, 0.0);
+        for (int i = 1; i <= m; ++i) {
+            residualDiagonal[static_cast<std::size_t>(i)] = residualCofactor(i, i);
+            adjustedDiagonal[static_cast<std::size_t>(i)] = adjustedAngleCofactor(i, i);
+        }
+    } else {
+        residualCofactorDiagonals(ctx, residualDiagonal, adjustedDiagonal);
+    }
     if (seconds || grads) {
         writeRecord(out, {lit("Precisao dos residuos dos angulos azimutais:")});
         writeBlankLine(out);
         for (int i = 1; i <= m; ++i) {
-            const double s = standardDeviation(residualCofactor(i, i));
+            const double s = standardDeviation(residualDiagonal[static_cast<std::size_t>(i)]);
             if (seconds) {
                 writeRecord(out, {fieldF(s / pi * 648000.0, 10, 2), lit(" \"")});
             } else {
@@ -120,7 +159,7 @@ void writePlanimetricResults(RunContext& ctx) {
         writeRecord(out, {lit("Precisao dos angulos azimutais ajustados:")});
         writeBlankLine(out);
         for (int i = 1; i <= m; ++i) {
-            const double s = standardDeviation(adjustedAngleCofactor(i, i));
+            const double s = standardDeviation(adjustedDiagonal[static_cast<std::size_t>(i)]);
             if (seconds) {
                 writeRecord(out, {fieldF(s * 180.0 / pi * 3600.0, 10, 2), lit(" \"")});
             } else {

@@ -1,0 +1,302 @@
+// The structured routines (band inversion of the angle weights, interleaved
+// products, diagonals only of the residual cofactors) against the dense
+// reference: whole reports byte for byte, and the routines element by
+// element, bit for bit.
+#include "driver/run_stop.hpp"
+#include "input/run_context.hpp"
+#include "matrix/band.hpp"
+#include "matrix/matrix.hpp"
+#include "support/run_harness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <bit>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <limits>
+#include <random>
+#include <string>
+#include <vector>
+
+namespace resection::testing {
+namespace {
+
+// A station with sighted points around it; the readings are the azimuths
+// less an orientation, with noise of a few seconds, so that the adjustment
+// converges and the search walks from the a priori precision.
+std::string makeInput(std::mt19937_64& rng, int n, const std::string& code, double apriori,
+                      double tolerance, int zenithCount) {
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> noise(0.0, 0.5 + 3.0 * unit(rng));
+    const double pi = 4.0 * std::atan(1.0);
+    const double m0 = 40000.0 + 2000.0 * unit(rng);
+    const double p0 = 270000.0 + 2000.0 * unit(rng);
+    const double orientation = 360.0 * unit(rng);
+    char line[200];
+    std::snprintf(line, sizeof line, "%s %.4f %.3f\nEST1\n%d\n", code.c_str(), tolerance, apriori,
+                  n);
+    std::string text = line;
+    auto angleText = [&code](double degrees) {
+        char buffer[64];
+        if (code == "gr") {
+            std::snprintf(buffer, sizeof buffer, "%.6f", degrees * 400.0 / 360.0);
+        } else if (code == "gs") {
+            const int d = static_cast<int>(degrees);
+            const int m = static_cast<int>((degrees - d) * 60.0);
+            std::snprintf(buffer, sizeof buffer, "%d %d %.2f", d, m,
+                          ((degrees - d) * 60.0 - m) * 60.0);
+        } else {
+            std::snprintf(buffer, sizeof buffer, "%.6f", degrees);
+        }
+        return std::string(buffer);
+    };
+    auto place = [&](double& m, double& p, double& d) {
+        d = 150.0 + 5000.0 * unit(rng);
+        const double az = 2.0 * pi * unit(rng);
+        m = m0 + d * std::sin(az);
+        p = p0 + d * std::cos(az);
+    };
+    for (int i = 1; i <= n; ++i) {
+        double m = 0.0, p = 0.0, d = 0.0;
+        place(m, p, d);
+        double reading =
+            std::atan2(m - m0, p - p0) * 180.0 / pi - orientation + noise(rng) / 3600.0;
+        reading = std::fmod(reading + 720.0, 360.0);
+        std::snprintf(line, sizeof line, "P%d %.3f %.3f ", i, m, p);
+        text += line;
+        text += angleText(reading) + "\n";
+    }
+    std::snprintf(line, sizeof line, "%d 1.550\n", zenithCount);
+    text += line;
+    for (int i = 1; i <= zenithCount; ++i) {
+        double m = 0.0, p = 0.0, d = 0.0;
+        place(m, p, d);
+        const double h = 150.0 + 200.0 * unit(rng);
+        const double zenith =
+            std::atan2(d, (h + 1.3) - 200.0 - 1.55) * 180.0 / pi + noise(rng) / 3600.0;
+        std::snprintf(line, sizeof line, "Z%d %.3f %.3f %.3f ", i, m, p, h);
+        text += line;
+        text += angleText(zenith) + " 1.3\n";
+    }
+    return text;
+}
+
+RunResult runWith(bool dense, const std::string& input) {
+    denseReferenceByDefault = dense;
+    RunResult r = runInProcess({{"in.txt", input}}, "in.txt\nout.txt\nS\n");
+    denseReferenceByDefault = false;
+    return r;
+}
+
+// Returns the report of the structured run.
+std::string expectSameRun(const std::string& input) {
+    const RunResult fast = runWith(false, input);
+    const RunResult dense = runWith(true, input);
+    EXPECT_EQ(fast.status, dense.status);
+    EXPECT_EQ(fast.console, dense.console);
+    if (fast.files.count("out.txt") != 1) {
+        ADD_FAILURE() << "no report";
+        return "";
+    }
+    EXPECT_EQ(fast.files.at("out.txt"), dense.files.at("out.txt"));
+    return fast.files.at("out.txt");
+}
+
+TEST(FastEquivalence, RandomWholeRunsMatchTheDenseReference) {
+    std::mt19937_64 rng(20261208);
+    const char* codes[] = {"gd", "gs", "gr"};
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int compared = 0;
+    for (int c = 0; c < 45; ++c) {
+        const std::string code = codes[c % 3];
+        // Mostly small networks; every ninth case a large one, started near
+        // its a posteriori precision so that the dense passes stay few.
+        const bool large = c % 9 == 8;
+        const int n = large ? 100 + static_cast<int>(200.0 * unit(rng)) + (c == 44 ? 300 - 100 : 0)
+                            : 4 + static_cast<int>(36.0 * unit(rng));
+        const double apriori = large ? 1.5 + 2.0 * unit(rng) : 0.3 + 8.0 * unit(rng);
+        const int zenithCount = 1 + static_cast<int>(14.0 * unit(rng));
+        const std::string input =
+            makeInput(rng, std::min(n, 300), code, apriori, 0.001, zenithCount);
+        SCOPED_TRACE(input.substr(0, input.find('\n', input.find('\n', 20) + 1)));
+        const std::string report = expectSameRun(input);
+        // The comparison covers the whole report only when the run gets there.
+        EXPECT_NE(report.find("Precisao dos angulos azimutais ajustados:"), std::string::npos);
+        if (zenithCount > 1) {
+            EXPECT_NE(report.find("Precisao dos angulos zenitais ajustados:"), std::string::npos);
+        }
+        ++compared;
+    }
+    EXPECT_EQ(compared, 45);
+}
+
+// The stops reached inside the adjustment: a precision of exactly 0 (a zero
+// weight row), a tolerance that is never met, and a negative precision.
+TEST(FastEquivalence, StopsMatchTheDenseReference) {
+    std::mt19937_64 rng(7);
+    for (const char* code : {"gd", "gs", "gr"}) {
+        SCOPED_TRACE(code);
+        const std::string singular = makeInput(rng, 12, code, 0.0, 0.001, 3);
+        expectSameRun(singular);
+        EXPECT_NE(runWith(false, singular).console.find("Matriz singular!"), std::string::npos);
+        const std::string never = makeInput(rng, 9, code, 2.0, 0.0, 3);
+        expectSameRun(never);
+        EXPECT_NE(runWith(false, never).console.find("nao convergente"), std::string::npos);
+        expectSameRun(makeInput(rng, 17, code, -2.5, 0.001, 4));
+    }
+}
+
+std::uint64_t bits(double x) {
+    return std::bit_cast<std::uint64_t>(x);
+}
+
+void expectSameBits(const Matrix& a, const Matrix& b, int rows, int cols) {
+    for (int j = 1; j <= cols; ++j) {
+        for (int i = 1; i <= rows; ++i) {
+            ASSERT_EQ(bits(a(i, j)), bits(b(i, j))) << "element (" << i << ", " << j << ")";
+        }
+    }
+}
+
+struct Tridiagonal {
+    int n;
+    std::vector<double> below, diagonal, above;
+    Matrix dense() const {
+        Matrix a(n, n);
+        for (int i = 1; i <= n; ++i) {
+            a(i, i) = diagonal[static_cast<std::size_t>(i)];
+            if (i < n) {
+                a(i + 1, i) = below[static_cast<std::size_t>(i)];
+                a(i, i + 1) = above[static_cast<std::size_t>(i)];
+            }
+        }
+        return a;
+    }
+};
+
+// Returns whether the band routine took the matrix; when it did, its inverse
+// must be that of invertMatrix bit for bit.
+bool expectBandInverseMatches(const Tridiagonal& t) {
+    Matrix band(t.n, t.n);
+    const bool taken = invertTridiagonal(t.n, t.below, t.diagonal, t.above, band);
+    if (taken) {
+        Matrix reference = t.dense();
+        invertMatrix(t.n, t.n, reference);
+        expectSameBits(band, reference, t.n, t.n);
+    }
+    return taken;
+}
+
+Tridiagonal pattern(int n, double diagonal, double beside) {
+    return {n, std::vector<double>(static_cast<std::size_t>(n), beside),
+            std::vector<double>(static_cast<std::size_t>(n) + 1, diagonal),
+            std::vector<double>(static_cast<std::size_t>(n), beside)};
+}
+
+TEST(BandInverse, AngleCofactorPatternIsTakenAndMatches) {
+    for (int n : {1, 2, 3, 7, 64, 257}) {
+        for (double v : {1.0, 2.35e-11, 7.3e-300}) {
+            SCOPED_TRACE(n);
+            EXPECT_TRUE(expectBandInverseMatches(pattern(n, 2.0 * v, -v)));
+        }
+    }
+}
+
+TEST(BandInverse, RandomTridiagonalMatricesMatchWhenTaken) {
+    std::mt19937_64 rng(99);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    int taken = 0;
+    for (int c = 0; c < 300; ++c) {
+        const int n = 1 + static_cast<int>(rng() % 40);
+        const bool dominant = c % 2 == 0;
+        Tridiagonal t = pattern(n, 0.0, 0.0);
+        for (int i = 1; i <= n; ++i) {
+            const auto at = static_cast<std::size_t>(i);
+            t.diagonal[at] = dominant ? 3.0 + unit(rng) : unit(rng);
+            if (i < n) {
+                t.below[at] = unit(rng);
+                t.above[at] = unit(rng);
+            }
+        }
+        if (c % 7 == 0 && n > 2) {
+            t.below[1] = 0.0; // a zero inside the band
+        }
+        taken += expectBandInverseMatches(t) ? 1 : 0;
+    }
+    EXPECT_GT(taken, 150); // every diagonally dominant case at least
+}
+
+TEST(BandInverse, ZeroPivotAtTheLastColumnBecomesTinyAsInTheDenseRoutine) {
+    // Rows (2, -1, 0), (1, 2, -1), (0, -1, x) with x chosen so that U(3,3)
+    // comes out exactly 0 and no interchange is called for on the way.
+    Tridiagonal t = pattern(3, 2.0, -1.0);
+    t.below[1] = 1.0;
+    t.diagonal[3] = 0.0 + (-1.0 * (1.0 / 2.5)) * -1.0;
+    EXPECT_TRUE(expectBandInverseMatches(t));
+    Matrix band(3, 3);
+    invertTridiagonal(3, t.below, t.diagonal, t.above, band);
+    EXPECT_GT(std::fabs(band(3, 3)), 1.0e19);
+}
+
+TEST(BandInverse, DeclinesWhatItCannotReproduce) {
+    // Rows (0, 1) and (1, 0): the pivot search interchanges them.
+    Tridiagonal swap = pattern(2, 0.0, 1.0);
+    EXPECT_FALSE(expectBandInverseMatches(swap));
+    // A band element -0 would change the sign of a zero sum.
+    Tridiagonal negativeZero = pattern(4, 2.0, -1.0);
+    negativeZero.above[2] = -0.0;
+    EXPECT_FALSE(expectBandInverseMatches(negativeZero));
+    // Infinities and NaN make the skipped zeros NaN in the dense routine.
+    EXPECT_FALSE(
+        expectBandInverseMatches(pattern(3, std::numeric_limits<double>::infinity(), 1.0)));
+    EXPECT_FALSE(expectBandInverseMatches(pattern(3, 2.0, std::nan(""))));
+    // A pivot so small that its reciprocal overflows.
+    Tridiagonal tiny = pattern(3, 1.0e-310, 0.0);
+    EXPECT_FALSE(expectBandInverseMatches(tiny));
+}
+
+TEST(BandInverse, ZeroRowStopsLikeTheDenseRoutine) {
+    Tridiagonal t = pattern(5, 2.0, -1.0);
+    t.diagonal[5] = 0.0;
+    t.below[4] = -0.0;
+    Matrix band(5, 5);
+    try {
+        invertTridiagonal(5, t.below, t.diagonal, t.above, band);
+        FAIL() << "no stop";
+    } catch (const RunStop& stop) {
+        EXPECT_EQ(stop.consoleText(), "Matriz singular!");
+    }
+    EXPECT_THROW(invertTridiagonal(3, pattern(3, 0.0, 0.0).below, pattern(3, 0.0, 0.0).diagonal,
+                                   pattern(3, 0.0, 0.0).above, band),
+                 RunStop);
+}
+
+TEST(InterleavedProduct, SameBitsAsThePlainProduct) {
+    std::mt19937_64 rng(5);
+    std::uniform_real_distribution<double> unit(-1.0, 1.0);
+    const double specials[] = {0.0,          -0.0,  std::numeric_limits<double>::infinity(),
+                               std::nan(""), 1e308, 4.9e-324};
+    for (int c = 0; c < 60; ++c) {
+        const int m = 1 + static_cast<int>(rng() % 5);
+        const int n = 1 + static_cast<int>(rng() % 30);
+        const int p = 1 + static_cast<int>(rng() % 11);
+        Matrix a(m, n), b(n, p), plain(m, p), interleaved(m, p);
+        for (int j = 1; j <= n; ++j) {
+            for (int i = 1; i <= m; ++i) {
+                a(i, j) = (rng() % 8 == 0) ? specials[rng() % 6] : unit(rng);
+            }
+        }
+        for (int j = 1; j <= p; ++j) {
+            for (int i = 1; i <= n; ++i) {
+                b(i, j) = (rng() % 8 == 0) ? specials[rng() % 6] : unit(rng) * 1e3;
+            }
+        }
+        matrixProduct(m, n, p, a, b, plain);
+        matrixProductInterleaved(m, n, p, a, b, interleaved);
+        expectSameBits(plain, interleaved, m, p);
+    }
+}
+
+} // namespace
+} // namespace resection::testing
