@@ -1,0 +1,271 @@
+// Times whole runs of the program on generated stations of 4, 13, 100, 300
+// and 1001 sighted points with the height computed, and prints a table of
+// the number of search passes, the wall time and the peak memory.
+//
+// Each run is a separate process: the built program itself (fork and exec,
+// wall time from fork to exit, peak resident memory from wait4), and, up to
+// 300 points, the same run with the dense reference routines in a forked
+// child of this program, whose report must come out byte for byte the same.
+//
+// Usage: resection_bench [path/to/resection] [repetitions]
+#include "driver/platform.hpp"
+#include "driver/run.hpp"
+#include "input/run_context.hpp"
+
+#include <algorithm>
+#include <chrono>
+#include <cmath>
+#include <cstdio>
+#include <cstdlib>
+#include <fcntl.h>
+#include <fstream>
+#include <random>
+#include <sstream>
+#include <string>
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <sys/wait.h>
+#include <unistd.h>
+#include <vector>
+
+namespace {
+
+struct Case {
+    int points;
+    int zenithCount;
+    double apriori; // seconds of arc; the readings carry noise of about 1"
+};
+
+// A station with the sighted points at 150 m to 5 km around it; readings are
+// the azimuths less an orientation plus noise, so the search walks down from
+// the a priori precision towards about 1" in steps of 0.1".
+std::string makeInput(const Case& c, unsigned seed) {
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    const double pi = 4.0 * std::atan(1.0);
+    const double m0 = 41000.0, p0 = 271000.0, h0 = 200.0, hi = 1.55;
+    const double orientation = 360.0 * unit(rng);
+    std::ostringstream text;
+    char line[200];
+    std::snprintf(line, sizeof line, "gd 0.001 %.1f\nEST1\n%d\n", c.apriori, c.points);
+    text << line;
+    for (int i = 1; i <= c.points; ++i) {
+        const double d = 150.0 + 5000.0 * unit(rng);
+        const double az = 2.0 * pi * unit(rng);
+        const double m = m0 + d * std::sin(az), p = p0 + d * std::cos(az);
+        double r = std::atan2(m - m0, p - p0) * 180.0 / pi - orientation + noise(rng) / 3600.0;
+        r = std::fmod(r + 720.0, 360.0);
+        std::snprintf(line, sizeof line, "P%d %.3f %.3f %.6f\n", i, m, p, r);
+        text << line;
+    }
+    std::snprintf(line, sizeof line, "%d %.3f\n", c.zenithCount, hi);
+    text << line;
+    for (int i = 1; i <= c.zenithCount; ++i) {
+        const double d = 150.0 + 5000.0 * unit(rng);
+        const double az = 2.0 * pi * unit(rng);
+        const double m = m0 + d * std::sin(az), p = p0 + d * std::cos(az);
+        const double h = 150.0 + 200.0 * unit(rng), s = 1.3;
+        const double z = std::atan2(d, (h + s) - h0 - hi) * 180.0 / pi + noise(rng) / 3600.0;
+        std::snprintf(line, sizeof line, "Z%d %.3f %.3f %.3f %.6f %.3f\n", i, m, p, h, z, s);
+        text << line;
+    }
+    return text.str();
+}
+
+void writeFile(const std::string& path, const std::string& bytes) {
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream file(path, std::ios::binary);
+    std::ostringstream text;
+    text << file.rdbuf();
+    return text.str();
+}
+
+struct Measure {
+    double seconds = 0.0;
+    long peakKilobytes = 0;
+    bool ok = false;
+};
+
+// Runs body in a child process with the console answers on its standard
+// input, in folder dir; the wall time covers fork to exit.
+template <typename Body> Measure inChild(const std::string& dir, Body body) {
+    Measure result;
+    const auto start = std::chrono::steady_clock::now();
+    const pid_t pid = fork();
+    if (pid == 0) {
+        if (chdir(dir.c_str()) != 0) {
+            _exit(127);
+        }
+        const int in = open("answers", O_RDONLY);
+        const int out = open("/dev/null", O_WRONLY);
+        if (in < 0 || out < 0 || dup2(in, 0) < 0 || dup2(out, 1) < 0) {
+            _exit(127);
+        }
+        _exit(body());
+    }
+    int status = 0;
+    rusage usage{};
+    if (pid < 0 || wait4(pid, &status, 0, &usage) != pid) {
+        return result;
+    }
+    const auto end = std::chrono::steady_clock::now();
+    result.seconds = std::chrono::duration<double>(end - start).count();
+    result.peakKilobytes = usage.ru_maxrss;
+    result.ok = WIFEXITED(status) && WEXITSTATUS(status) == 0;
+    return result;
+}
+
+// The program as a separate process.
+Measure runProgram(const std::string& binary, const std::string& dir) {
+    return inChild(dir, [&binary]() {
+        execl(binary.c_str(), binary.c_str(), static_cast<char*>(nullptr));
+        return 127;
+    });
+}
+
+// The same run with the dense reference routines, in this program's child.
+Measure runDense(const std::string& dir) {
+    return inChild(dir, []() {
+        resection::denseReferenceByDefault = true;
+        std::ifstream answers("answers");
+        std::ostringstream console;
+        resection::DiskFileSystem files;
+        // The answers name the report of the program run; the dense one goes
+        // beside it.
+        std::string inputName, reportName, height;
+        std::getline(answers, inputName);
+        std::getline(answers, reportName);
+        std::getline(answers, height);
+        std::istringstream dialogue(inputName + "\ndense.txt\n" + height + "\n");
+        return resection::runResection({}, dialogue, console, files);
+    });
+}
+
+// The precision walks step 0.1 per pass and end one pass after the verdict
+// changes: passes = |a priori - a posteriori| / 0.1 + 2.
+int passesBetween(const std::string& report, const std::string& before, const std::string& after) {
+    const auto a = report.find(before);
+    const auto b = report.find(after);
+    if (a == std::string::npos || b == std::string::npos) {
+        return -1;
+    }
+    const double x = std::atof(report.c_str() + a + before.size());
+    const double y = std::atof(report.c_str() + b + after.size());
+    return static_cast<int>(std::lround(std::fabs(x - y) / 0.1)) + 2;
+}
+
+// The run inside this process, without process creation and loading: the
+// time of the computation and the file traffic alone.
+double runInThisProcess(const std::string& dir) {
+    const std::string input = readFile(dir + "/in.txt");
+    resection::MemoryFileSystem files;
+    files.files["in.txt"] = input;
+    std::istringstream dialogue("in.txt\nout.txt\nS\n");
+    std::ostringstream console;
+    const auto start = std::chrono::steady_clock::now();
+    resection::runResection({}, dialogue, console, files);
+    const auto end = std::chrono::steady_clock::now();
+    return std::chrono::duration<double>(end - start).count();
+}
+
+double smallest(const std::vector<double>& v) {
+    return *std::min_element(v.begin(), v.end());
+}
+
+double median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+} // namespace
+
+int main(int argc, char** argv) {
+    // The runs start in their own folders: the program by its full name.
+    char* resolved = realpath(argc > 1 ? argv[1] : RESECTION_BINARY, nullptr);
+    if (resolved == nullptr) {
+        std::perror("resection binary");
+        return 1;
+    }
+    const std::string binary = resolved;
+    std::free(resolved);
+    const int repetitions = argc > 2 ? std::max(1, std::atoi(argv[2])) : 7;
+    char folderTemplate[] = "/tmp/resection_bench_XXXXXX";
+    const char* folder = mkdtemp(folderTemplate);
+    if (folder == nullptr) {
+        std::perror("mkdtemp");
+        return 1;
+    }
+    const std::vector<Case> cases = {
+        {4, 2, 4.0}, {13, 5, 4.0}, {100, 10, 4.0}, {300, 10, 4.0}, {1001, 10, 4.0}};
+    std::printf(
+        "| points | zenith obs. | passes (plan.) | passes (height) | wall time | peak memory "
+        "| in-process | dense reference: wall time | peak memory | same report |\n");
+    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|:---:|\n");
+    {
+        // What any process costs here: the floor under the whole-run times.
+        writeFile(std::string(folder) + "/answers", "");
+        std::vector<double> times;
+        long peak = 0;
+        for (int r = 0; r < repetitions; ++r) {
+            const Measure m = runProgram("/bin/true", folder);
+            times.push_back(m.seconds);
+            peak = std::max(peak, m.peakKilobytes);
+        }
+        std::printf("| (empty process, /bin/true) | | | | %.1f ms (%.1f) | %.1f MB | | | | |\n",
+                    median(times) * 1e3, smallest(times) * 1e3, static_cast<double>(peak) / 1024.0);
+    }
+    bool allSame = true;
+    for (const Case& c : cases) {
+        const std::string dir = std::string(folder) + "/n" + std::to_string(c.points);
+        if (mkdir(dir.c_str(), 0700) != 0) {
+            std::perror("mkdir");
+            return 1;
+        }
+        writeFile(dir + "/in.txt", makeInput(c, 1000u + static_cast<unsigned>(c.points)));
+        writeFile(dir + "/answers", "in.txt\nout.txt\nS\n");
+        std::vector<double> times;
+        long peak = 0;
+        for (int r = 0; r < repetitions; ++r) {
+            const Measure m = runProgram(binary, dir);
+            if (!m.ok) {
+                std::fprintf(stderr, "the run of %d points failed\n", c.points);
+                return 1;
+            }
+            times.push_back(m.seconds);
+            peak = std::max(peak, m.peakKilobytes);
+        }
+        const std::string report = readFile(dir + "/out.txt");
+        std::vector<double> inside;
+        for (int r = 0; r < repetitions; ++r) {
+            inside.push_back(runInThisProcess(dir));
+        }
+        const int passes = passesBetween(report, "Precisao a priori das leituras azimutais:",
+                                         "Precisao a posteriori dos angulos azimutais:");
+        const int heightPasses = passesBetween(report, "Precisao a priori das leituras zenitais:",
+                                               "Precisao a posteriori das leituras zenitais:");
+        std::printf("| %d | %d | %d | %d | %.1f ms (%.1f) | %.1f MB | %.2f ms |", c.points,
+                    c.zenithCount, passes, heightPasses, median(times) * 1e3, smallest(times) * 1e3,
+                    static_cast<double>(peak) / 1024.0, median(inside) * 1e3);
+        if (c.points <= 300) {
+            const Measure d = runDense(dir);
+            const bool same = d.ok && readFile(dir + "/dense.txt") == report;
+            allSame = allSame && same;
+            std::printf(" %.1f ms | %.1f MB | %s |\n", d.seconds * 1e3,
+                        static_cast<double>(d.peakKilobytes) / 1024.0, same ? "yes" : "NO");
+        } else {
+            std::printf(" not run (minutes) | | |\n");
+        }
+        std::fflush(stdout);
+    }
+    std::printf("\nwall time: median (and smallest) of %d runs of the program as a process (fork, "
+                "exec, exit); "
+                "peak memory: largest resident set (wait4); in-process: median time of the same "
+                "run inside the benchmark, files in memory; dense reference: one run in a forked "
+                "child; files in %s\n",
+                repetitions, folder);
+    return allSame ? 0 : 1;
+}
