@@ -1,9 +1,14 @@
 // The angles between consecutive directions and the closed-form position.
 #include "planimetry/position.hpp"
 
+#include "driver/run_stop.hpp"
+
 #include <gtest/gtest.h>
 
+#include <array>
 #include <cmath>
+#include <sstream>
+#include <vector>
 
 namespace resection {
 namespace {
@@ -68,6 +73,65 @@ TEST(ThreePointResection, StationInLineGivesNoFinitePosition) {
     const ThreePointSolution s =
         threePointResection(1100, 1100, 1200, 1200, 900, 1300, 0.0, pi / 2);
     EXPECT_FALSE(s.finite());
+}
+
+RunContext withPoints(const std::vector<std::array<double, 3>>& points) {
+    RunContext ctx;
+    ctx.pointCount = static_cast<int>(points.size());
+    ctx.pointCoords = Matrix(ctx.pointCount, 2);
+    ctx.directionReading = Matrix(ctx.pointCount, 1);
+    ctx.observedAngle = Matrix(ctx.pointCount - 1, 1);
+    for (int i = 1; i <= ctx.pointCount; ++i) {
+        const auto& [m, p, reading] = points[static_cast<std::size_t>(i - 1)];
+        ctx.pointCoords(i, 1) = m;
+        ctx.pointCoords(i, 2) = p;
+        ctx.directionReading(i) = reading * degree;
+    }
+    formAngles(ctx);
+    return ctx;
+}
+
+double angleFrom(const RunContext& ctx, int from, int to) {
+    const double a = ctx.directionReading(to) - ctx.directionReading(from);
+    return a < 0.0 ? a + 2.0 * pi : a;
+}
+
+// Points 1 and 2 in one direction from the station: (1,2,4) and (1,2,5) give
+// no position either, so the position is that of (1,3,4). The readings are a
+// little off, so that every set of three gives its own position.
+TEST(ApproximatePosition, OtherPointsInAscendingOrder) {
+    RunContext ctx = withPoints({{1100, 1100, 45.0},
+                                 {1200, 1200, 45.0},
+                                 {900, 1300, 341.5655},
+                                 {700, 800, 236.3102},
+                                 {1300, 700, 135.0003}});
+    approximatePosition(ctx);
+    const Matrix& c = ctx.pointCoords;
+    const ThreePointSolution s134 =
+        threePointResection(c(1, 1), c(1, 2), c(3, 1), c(3, 2), c(4, 1), c(4, 2),
+                            angleFrom(ctx, 1, 3), angleFrom(ctx, 3, 4));
+    const ThreePointSolution s135 =
+        threePointResection(c(1, 1), c(1, 2), c(3, 1), c(3, 2), c(5, 1), c(5, 2),
+                            angleFrom(ctx, 1, 3), angleFrom(ctx, 3, 5));
+    EXPECT_EQ(ctx.stationM, s134.stationM);
+    EXPECT_EQ(ctx.stationP, s134.stationP);
+    EXPECT_NE(ctx.stationM, s135.stationM);
+    EXPECT_NEAR(ctx.stationM, 1000.0, 0.1);
+    EXPECT_NEAR(ctx.stationP, 1000.0, 0.1);
+}
+
+TEST(ApproximatePosition, ThreePointsAreReportedAndEndTheRun) {
+    RunContext ctx = withPoints({{500, 1500, 350}, {1500, 1500, 35}, {500, -500, 170}});
+    std::ostringstream report;
+    ctx.report = &report;
+    try {
+        approximatePosition(ctx);
+        ADD_FAILURE() << "the run did not end";
+    } catch (const RunStop& stop) {
+        EXPECT_EQ(stop.consoleText(), "Stop - Program terminated.");
+        EXPECT_EQ(stop.exitStatus(), 0);
+    }
+    EXPECT_EQ(report.str(), " Redundancia=0\r\n \r\n Mp=     500.000 m ;Pp=     500.000 m\r\n");
 }
 
 } // namespace
