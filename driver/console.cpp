@@ -1,5 +1,7 @@
 #include "driver/console.hpp"
 
+#include <exception>
+
 namespace resection {
 
 void Console::plainLine(const std::string& text) {
@@ -17,11 +19,48 @@ void Console::direct(const std::string& text) {
 }
 
 std::optional<std::string> Console::readLine() {
-    std::string line;
-    if (!std::getline(in_, line)) {
+    // Read a character at a time and keep only the start of a long line, so
+    // that a console fed from a file without line ends costs no memory.
+    std::streambuf* buf = in_.rdbuf();
+    if (buf == nullptr || !in_.good()) {
         return std::nullopt;
     }
-    if (!line.empty() && line.back() == '\r') {
+    if (in_.tie() != nullptr) {
+        in_.tie()->flush();
+    }
+    constexpr int eof = std::char_traits<char>::eof();
+    std::string line;
+    bool any = false;
+    bool lastWasCr = false;
+    while (true) {
+        int c = eof;
+        try {
+            c = buf->sbumpc();
+        } catch (const std::exception&) {
+            // A console that cannot be read (a folder as standard input)
+            // counts as one that has ended.
+            in_.setstate(std::ios::badbit);
+        }
+        if (c == eof) {
+            in_.setstate(std::ios::eofbit);
+            if (!any) {
+                return std::nullopt;
+            }
+            break;
+        }
+        any = true;
+        if (c == '\n') {
+            break;
+        }
+        if (line.size() <= maxLineKept) {
+            line += static_cast<char>(c);
+            lastWasCr = c == '\r';
+        } else {
+            lastWasCr = false;
+        }
+    }
+    // The CR of a CR LF line end is no part of the answer.
+    if (lastWasCr) {
         line.pop_back();
     }
     return line;

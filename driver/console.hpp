@@ -24,12 +24,16 @@ class Console {
     // A message shown exactly as it stands, followed by CR LF.
     void direct(const std::string& text);
 
-    // One console line without its line end (and without a CR before it);
-    // nothing when the console input has ended.
+    // One console line without its line end (and without a CR before it),
+    // cut to its first maxLineKept characters; nothing when the console input
+    // has ended.
     std::optional<std::string> readLine();
     // An answer: the first 'width' characters of one line, blank-filled; a
     // line that cannot be read counts as a blank answer.
     std::string readAnswer(std::size_t width);
+
+    // Longer than any answer the dialogue takes (72, or 260 at a UNIT prompt).
+    static constexpr std::size_t maxLineKept = 1024;
 
   private:
     std::istream& in_;

@@ -49,13 +49,13 @@ class ProgramRun : public ::testing::Test {
         std::ofstream(path(name), std::ios::binary) << bytes;
     }
 
-    // Runs the program in the scratch folder with the console input given
-    // (or the console at end of file) and the arguments as written.
+    // Runs the program in the scratch folder with the arguments as written
+    // and the console input given, or standard input from the file named.
     Outcome run(const std::string& consoleInput, const std::string& arguments,
-                bool consoleAtEnd = false) const {
+                const std::string& standardInput = "console-in") const {
         write("console-in", consoleInput);
         const std::string command = "cd '" + dir_.string() + "' && '" RESECTION_BINARY "' " +
-                                    arguments + (consoleAtEnd ? " < /dev/null" : " < console-in") +
+                                    arguments + " < '" + standardInput + "'" +
                                     " > console-out 2>&1";
         const int raw = std::system(command.c_str());
         Outcome outcome;
@@ -146,7 +146,7 @@ TEST_F(ProgramRun, ReportNamedAsTheInputIsRefused) {
         EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
     }
     // The same through a blank answer and the arguments.
-    const Outcome o = run("", "in.txt in.txt", true);
+    const Outcome o = run("", "in.txt in.txt", "/dev/null");
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
 }
@@ -154,25 +154,31 @@ TEST_F(ProgramRun, ReportNamedAsTheInputIsRefused) {
 TEST_F(ProgramRun, ConsoleAtEndOfFile) {
     write("in.txt", goodInput);
     // The arguments serve as names; the height question counts as "no".
-    Outcome o = run("", "in.txt out.txt", true);
+    Outcome o = run("", "in.txt out.txt", "/dev/null");
     EXPECT_EQ(o.status, 0) << o.console;
     EXPECT_TRUE(endsWithLine(o.console, "Quer calcular a cota do ponto visado (S/N)? "))
         << o.console;
     EXPECT_NE(readFile(path("out.txt").string()).find("Precisao a posteriori"), std::string::npos);
 
+    // A console that cannot be read counts as one that has ended.
+    fs::remove(path("out.txt"));
+    o = run("", "in.txt out.txt", ".");
+    EXPECT_EQ(o.status, 0) << o.console;
+    EXPECT_TRUE(fs::exists(path("out.txt")));
+
     // No name left to take: the prompt cannot be answered.
-    o = run("", "", true);
+    o = run("", "", "/dev/null");
     EXPECT_EQ(o.status, 2);
     EXPECT_TRUE(endsWithLine(o.console, "UNIT 100? Nenhum nome de ficheiro foi dado: a entrada "
                                         "da consola terminou."))
         << o.console;
-    o = run("", "in.txt", true);
+    o = run("", "in.txt", "/dev/null");
     EXPECT_EQ(o.status, 2);
     EXPECT_TRUE(endsWithLine(o.console, "UNIT 200? Nenhum nome de ficheiro foi dado: a entrada "
                                         "da consola terminou."))
         << o.console;
     // A console that ends after blank answers to the repeated prompt.
-    o = run("\n\n  \n", "in.txt", false);
+    o = run("\n\n  \n", "in.txt");
     EXPECT_EQ(o.status, 2);
     EXPECT_TRUE(endsWithLine(o.console, "UNIT 200? File name missing or blank - please enter file "
                                         "name\r\nUNIT 200? Nenhum nome de ficheiro foi dado: a "

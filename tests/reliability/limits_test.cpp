@@ -121,5 +121,28 @@ TEST(Limits, FileWithoutLineEnds) {
     EXPECT_EQ(r.files["out"], runFile(withZenith).files["out"]);
 }
 
+// Console answers are cut to their widths however long the line, with or
+// without its line end.
+TEST(Limits, TenMegabyteConsoleLines) {
+    const std::string file = header + "4\n" + pointLines() + zenith;
+    const std::string huge(10 << 20, 'x');
+    RunResult r = runInProcess({{"in", file}}, "in\nout\n" + huge + "\n");
+    EXPECT_EQ(r.status, 0);
+    EXPECT_TRUE(endsWith(r.console, "(S/N)? \r\n")) << r.console.substr(0, 500);
+
+    r = runInProcess({{"in", file}}, huge);
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(endsWith(r.console, "Nao foi possivel abrir o ficheiro de input \"" +
+                                        std::string(72, 'x') + "\": o ficheiro nao existe.\r\n"))
+        << r.console.substr(0, 500);
+
+    // At a UNIT prompt a name keeps up to 260 characters.
+    r = runInProcess({{"in", file}}, "\n\r\n" + huge + "\r\n");
+    EXPECT_EQ(r.status, 2);
+    EXPECT_TRUE(endsWith(r.console, "UNIT 100? Nao foi possivel abrir o ficheiro de input \"" +
+                                        std::string(260, 'x') + "\": o ficheiro nao existe.\r\n"))
+        << r.console.substr(0, 500);
+}
+
 } // namespace
 } // namespace resection::testing
