@@ -80,20 +80,6 @@ TEST(PlanimetricSection, SexagesimalRecordsAndTheirEcho) {
     EXPECT_EQ(s.reader.readInteger("n"), 3);
 }
 
-TEST(PlanimetricSection, ReadingsOfEachUnit) {
-    const std::pair<std::string, double> rows[] = {
-        {"gd", 400.0 * pi / 180.0}, // not reduced to one circle
-        {"gr", 360.0 * pi / 180.0},
-    };
-    for (const auto& [code, expected] : rows) {
-        Section s(code + " 0.001 2\nE\n4\nA 0 1 400\nB 1 0 400\nC 0 -1 400\nD -1 0 400\n");
-        readPlanimetricSection(s.ctx);
-        for (int i = 1; i <= 4; ++i) {
-            EXPECT_DOUBLE_EQ(s.ctx.directionReading(i), expected) << code;
-        }
-    }
-}
-
 TEST(PlanimetricSection, TooFewPointsEndAfterTheHeading) {
     Section s("gd 0.001 2\nEST1\n2\nA 0 1 0\nB 1 0 90\n");
     const auto [text, status] = stopOf(s);

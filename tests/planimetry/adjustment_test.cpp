@@ -110,20 +110,5 @@ TEST(IterateStation, ConvergesAtOnceFromTheStation) {
     EXPECT_NEAR(ctx.adjustedP, 500.0, 1e-6);
 }
 
-TEST(IterateStation, ToleranceZeroNeverConverges) {
-    for (double tolerance : {0.0, -1.0}) {
-        RunContext ctx = exampleStation(tolerance);
-        try {
-            iterateStation(ctx);
-            ADD_FAILURE() << "converged with tolerance " << tolerance;
-        } catch (const RunStop& stop) {
-            EXPECT_EQ(stop.consoleText(),
-                      " Processo nao convergente...\r\nStop - Program terminated.");
-            EXPECT_EQ(stop.exitStatus(), 0);
-        }
-        EXPECT_EQ(ctx.iterationCount, 11);
-    }
-}
-
 } // namespace
 } // namespace resection
