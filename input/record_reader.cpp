@@ -202,8 +202,12 @@ std::int32_t RecordReader::readInteger(const std::string& what) {
     }
     const char* begin = token.data();
     const char* end = token.data() + token.size();
+    // One sign at most: "+-5" is no number.
     if (begin != end && *begin == '+') {
         ++begin;
+        if (begin != end && *begin == '-') {
+            begin = end;
+        }
     }
     long long value = 0;
     const auto [ptr, ec] = std::from_chars(begin, end, value);
@@ -234,8 +238,12 @@ double RecordReader::readReal(const std::string& what) {
     }
     const char* begin = token.data();
     const char* end = token.data() + token.size();
+    // One sign at most: "+-5" is no number.
     if (begin != end && *begin == '+') {
         ++begin;
+        if (begin != end && *begin == '-') {
+            begin = end;
+        }
     }
     // Only ordinary decimal notation: no "nan", "inf" or hexadecimal forms.
     const bool decimal = begin != end && (std::isdigit(static_cast<unsigned char>(*begin)) ||

@@ -53,12 +53,12 @@ TEST(RecordReader, CommaIsNeverADecimalPoint) {
 }
 
 TEST(RecordReader, NumberForms) {
-    Reader r("4 +4 -4 1e3 .5 -.5 5. 1.5E-2 +2.25 1.5d2 007\n");
+    Reader r("4 +4 -4 1e3 .5 -.5 5. 1.5E-2 +.25 1.5d2 007\n");
     r.in.beginRecord();
     EXPECT_EQ(r.in.readInteger("n"), 4);
     EXPECT_EQ(r.in.readInteger("n"), 4);
     EXPECT_EQ(r.in.readInteger("n"), -4);
-    const double expected[] = {1000.0, 0.5, -0.5, 5.0, 0.015, 2.25, 150.0, 7.0};
+    const double expected[] = {1000.0, 0.5, -0.5, 5.0, 0.015, 0.25, 150.0, 7.0};
     for (double value : expected) {
         EXPECT_EQ(r.in.readReal("x"), value);
     }
@@ -182,6 +182,11 @@ TEST(RecordReader, RefusedValuesNameFileLineAndItem) {
         {"1 1e999\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
         {"1 1,,2\n", 2, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
         {"1 12abc\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
+        {"1 +-5\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
+        {"1 --5\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
+        {"1 1.2.3\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
+        {"1 -\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
+        {"1 .\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
         {"1\n2\n", 2, "P", "Erro no ficheiro dados.txt, linha 3 (P): fim do ficheiro"},
         {"1 2", 2, "P", "Erro no ficheiro dados.txt, linha 1 (P): fim do ficheiro"},
         {"", 0, "codigo", "Erro no ficheiro dados.txt, linha 1 (codigo): o ficheiro esta vazio"},
@@ -205,7 +210,7 @@ TEST(RecordReader, IntegersOutsideTheirRangeAreRefused) {
     EXPECT_EQ(ok.in.readInteger("n"), -2147483647 - 1);
 
     for (const char* token :
-         {"2147483648", "-2147483649", "99999999999999999999", "3.5", "1e2", "abc", "'4'"}) {
+         {"2147483648", "-2147483649", "99999999999999999999", "3.5", "1e2", "abc", "'4'", "+-5"}) {
         SCOPED_TRACE(token);
         Reader r(std::string(token) + "\n");
         r.in.beginRecord();
