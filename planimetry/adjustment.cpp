@@ -69,7 +69,9 @@ void buildAngleWeights(RunContext& ctx) {
     }
     // The non-zero terms of F Qdd: row i holds 0 + F(i,i) q at (i, i) and
     // 0 + F(i,i+1) q at (i, i+1). Of (F Qdd) F^T the diagonal takes the two
-    // terms k = i, i+1 in that order, each neighbour one term.
+    // terms k = i, i+1 in that order, each neighbour one term. Every other
+    // term is an exact zero added to a running sum that starts at +0 and so
+    // never holds -0: leaving it out changes no bit.
     const double fqDiagonal = 0.0 + (-1.0) * q;
     const double fqNext = 0.0 + 1.0 * q;
     const double diagonal = (0.0 + fqDiagonal * (-1.0)) + fqNext * 1.0;
