@@ -27,8 +27,23 @@ void formAngles(RunContext& ctx) {
 }
 
 bool ThreePointSolution::finite() const {
-    return std::isfinite(stationM) && std::isfinite(stationP);
+    return determined && std::isfinite(stationM) && std::isfinite(stationP);
 }
+
+namespace {
+
+// Below this a quantity counts as zero within rounding: an angle within
+// 1e-10 rad (2e-5") of 0 or 180 degrees, or a sum that cancels to 1e-10 of its
+// terms. A reading of exactly 180 degrees gives tan = -1.2e-16, not 0, and a
+// station exactly on the circle through the points leaves a and b at the
+// size of their rounding errors; neither gives a usable position.
+constexpr double vanishing = 1e-10;
+
+bool cancels(double sum, double scale) {
+    return std::fabs(sum) <= vanishing * scale;
+}
+
+} // namespace
 
 ThreePointSolution threePointResection(double m1, double p1, double m2, double p2, double m3,
                                        double p3, double alpha1, double alpha2) {
@@ -39,6 +54,13 @@ ThreePointSolution threePointResection(double m1, double p1, double m2, double p
     const double a = ((m2 - m1) / t1 + (m2 - m3) / t2) + (p3 - p1);
     const double b = ((p2 - p3) / t2 + (p2 - p1) / t1) + (m1 - m3);
     ThreePointSolution s{};
+    // In line with two of the points, or on the circle through all three.
+    const double scaleA =
+        std::fabs((m2 - m1) / t1) + std::fabs((m2 - m3) / t2) + std::fabs(p3 - p1);
+    const double scaleB =
+        std::fabs((p2 - p3) / t2) + std::fabs((p2 - p1) / t1) + std::fabs(m1 - m3);
+    s.determined = std::fabs(t1) > vanishing && std::fabs(t2) > vanishing &&
+                   !(cancels(a, scaleA) && cancels(b, scaleB));
     s.tanAzimuth2 = a / b;
     s.tanAzimuth1 = (s.tanAzimuth2 - t1) / (t1 * s.tanAzimuth2 + 1.0);
     // Intersection of the lines through points 1 and 2 with those azimuths.

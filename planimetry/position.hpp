@@ -14,9 +14,12 @@ void formAngles(RunContext& ctx);
 // through the tangent of the azimuth from the station to the middle point).
 // With exact readings it returns the station whatever the orientation of the
 // circle. Results are not finite when the station is in line with two of the
-// points or on the circle through all three.
+// points or on the circle through all three, and 'determined' is false when
+// they are so within rounding.
 struct ThreePointSolution {
     double tanAzimuth1, tanAzimuth2, stationM, stationP;
+    bool determined;
+    // A usable position: determined and finite.
     bool finite() const;
 };
 ThreePointSolution threePointResection(double m1, double p1, double m2, double p2, double m3,

@@ -156,13 +156,12 @@ TEST(ResectionRun, StationInLineWithTheFirstPoints) {
 }
 
 // The station between points 1 and 2 (an angle of 180 degrees): the tangent
-// of the angle is about -1.2e-16 rather than 0, so the closed form gives a
-// finite but meaningless position, (682.67, 682.67) for the station (1000,
-// 1000), no other set of three points is tried, and the iteration runs off to
-// 1e21 m and ends with "Matriz singular!".
+// of the angle is about -1.2e-16 rather than 0, which once gave a finite but
+// meaningless first position, (682.67, 682.67) for the station (1000, 1000),
+// from which the iteration ran off to 1e21 m and ended with "Matriz
+// singular!". Such an angle now counts as in line, and another set of three
+// points is taken.
 TEST(ResectionRun, StationBetweenTheFirstTwoPoints) {
-    GTEST_SKIP() << "pending fix: an angle of 180 degrees between the first points is not "
-                    "recognised as a station in line (planimetry/position.cpp)";
     const std::vector<Point> points = {
         {"A", 1100, 1100}, {"B", 900, 900}, {"C", 900, 1300}, {"D", 700, 800}, {"E", 1300, 700}};
     const Adjusted a = adjustOrFail(section("gd", "1", points, 1000.0, 1000.0, 0.0));
