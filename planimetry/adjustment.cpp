@@ -15,6 +15,10 @@ namespace {
 
 constexpr double varianceFactorApriori = 1.0; // sigma0^2
 
+// A station closer than 1 micrometre (squared: 1e-12 m^2) to a sighted point
+// coincides with it: nobody sights a point from on top of it.
+constexpr double coincidenceSquared = 1e-12;
+
 void ensureSize(Matrix& m, int rows, int cols) {
     if (m.rows() != rows || m.cols() != cols) {
         m = Matrix(rows, cols);
@@ -121,8 +125,10 @@ void iterateStation(RunContext& ctx) {
                 dM[t] = ctx.pointCoords(k, 1) - ctx.stationM;
                 dP[t] = ctx.pointCoords(k, 2) - ctx.stationP;
                 s[t] = dP[t] * dP[t] + dM[t] * dM[t];
-                if (dM[t] == 0.0 && dP[t] == 0.0) {
-                    // No direction from a point to itself.
+                if (s[t] < coincidenceSquared) {
+                    // No usable direction from a point to itself: within a
+                    // micrometre the coefficients below exceed 1e6 per metre
+                    // and the iteration runs away.
                     const std::string& name = ctx.pointName[static_cast<std::size_t>(k)];
                     throw RunStop::message(
                         "A estacao coincide com o ponto visado " +

@@ -24,7 +24,7 @@ void writeAprioriAngleLine(RunContext& ctx);
 // correction is applied to adjustedM, adjustedP only. Ends the run with
 // " Processo nao convergente..." when the tenth solution has not converged,
 // and with a message naming the point when the station falls on a sighted
-// point.
+// point (closer than a micrometre).
 void iterateStation(RunContext& ctx);
 
 } // namespace resection
