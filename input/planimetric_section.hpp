@@ -14,7 +14,8 @@ void readPlanimetricSection(RunContext& ctx);
 // or blank-filled to 72 characters; the reader ends where it was.
 void echoPointRecords(RunContext& ctx);
 
-// Sizes every work array of the planimetric adjustment from N.
+// Sizes the work arrays of the planimetric adjustment from N (the dense
+// intermediates that only the reference computation uses are sized by it).
 void sizeWorkArrays(RunContext& ctx);
 
 } // namespace resection
