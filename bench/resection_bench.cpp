@@ -130,7 +130,6 @@ Measure runProgram(const std::string& binary, const std::string& dir) {
 // The same run with the dense reference routines, in this program's child.
 Measure runDense(const std::string& dir) {
     return inChild(dir, []() {
-        resection::denseReferenceByDefault = true;
         std::ifstream answers("answers");
         std::ostringstream console;
         resection::DiskFileSystem files;
@@ -141,7 +140,9 @@ Measure runDense(const std::string& dir) {
         std::getline(answers, reportName);
         std::getline(answers, height);
         std::istringstream dialogue(inputName + "\ndense.txt\n" + height + "\n");
-        return resection::runResection({}, dialogue, console, files);
+        resection::RunOptions options;
+        options.denseReference = true;
+        return resection::runResection({}, dialogue, console, files, options);
     });
 }
 

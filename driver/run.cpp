@@ -65,7 +65,7 @@ void runStages(RunContext& ctx, Console& console) {
 } // namespace
 
 int runResection(const std::vector<std::string>& arguments, std::istream& consoleIn,
-                 std::ostream& consoleOut, FileSystem& files) {
+                 std::ostream& consoleOut, FileSystem& files, const RunOptions& options) {
     Console console(consoleIn, consoleOut);
     std::size_t nextArgument = 0;
     std::unique_ptr<std::ostream> report;
@@ -111,6 +111,7 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
         ctx.consoleIn = &consoleIn;
         ctx.consoleOut = &consoleOut;
         ctx.inputFileName = inputName;
+        ctx.denseReference = options.denseReference;
         try {
             runStages(ctx, console);
         } catch (const RunStop& stop) {

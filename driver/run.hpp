@@ -10,11 +10,17 @@
 
 namespace resection {
 
+struct RunOptions {
+    // Compute with the straightforward dense matrix routines (the reference
+    // of the tests and the benchmark); the printed bytes are the same.
+    bool denseReference = false;
+};
+
 // Runs one computation. 'arguments' are the command-line arguments without the
 // program name; they serve as file names for blank answers. Returns the exit
 // status: 0 for a normal end and every orderly stop, 1 when the input file's
 // content is refused, 2 when a file cannot be opened, read or written.
 int runResection(const std::vector<std::string>& arguments, std::istream& consoleIn,
-                 std::ostream& consoleOut, FileSystem& files);
+                 std::ostream& consoleOut, FileSystem& files, const RunOptions& options = {});
 
 } // namespace resection

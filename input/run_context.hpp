@@ -18,13 +18,6 @@ namespace resection {
 
 class RecordReader;
 
-// Whether new runs take the straightforward dense routines for the angle
-// weights and the products with them, instead of the routines that use the
-// band structure of those matrices. Both print the same bytes; the dense ones
-// cost time of order N^3 per pass and stay as the reference that the tests
-// compare the others with. Only the tests change this.
-inline bool denseReferenceByDefault = false;
-
 struct RunContext {
     // I/O of the run, set by the driver.
     RecordReader* input = nullptr;
@@ -32,7 +25,11 @@ struct RunContext {
     std::istream* consoleIn = nullptr;
     std::ostream* consoleOut = nullptr;
     std::string inputFileName;
-    bool denseReference = denseReferenceByDefault;
+    // The straightforward dense routines for the angle weights and the
+    // products with them, instead of those that use the band structure of
+    // those matrices. Both print the same bytes; the dense ones cost time of
+    // order N^3 per pass and stay as the reference the tests compare with.
+    bool denseReference = false;
 
     // Header and station record.
     std::string unitCode;            // "gd", "gs" or "gr"

@@ -27,7 +27,9 @@ void expectRun(const GoldenCase& c) {
     }
 }
 
-TEST_P(GoldenRun, ConsoleAndFilesMatch) { expectRun(GetParam()); }
+TEST_P(GoldenRun, ConsoleAndFilesMatch) {
+    expectRun(GetParam());
+}
 
 INSTANTIATE_TEST_SUITE_P(Golden, GoldenRun,
                          ::testing::ValuesIn(loadGoldenCases(RESECTION_GOLDEN_DIR)),

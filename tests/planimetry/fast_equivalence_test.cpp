@@ -83,10 +83,7 @@ std::string makeInput(std::mt19937_64& rng, int n, const std::string& code, doub
 }
 
 RunResult runWith(bool dense, const std::string& input) {
-    denseReferenceByDefault = dense;
-    RunResult r = runInProcess({{"in.txt", input}}, "in.txt\nout.txt\nS\n");
-    denseReferenceByDefault = false;
-    return r;
+    return runInProcess({{"in.txt", input}}, "in.txt\nout.txt\nS\n", {}, dense);
 }
 
 // Returns the report of the structured run.

@@ -13,14 +13,16 @@ namespace resection::testing {
 namespace fs = std::filesystem;
 
 RunResult runInProcess(const std::map<std::string, std::string>& files,
-                       const std::string& consoleInput,
-                       const std::vector<std::string>& arguments) {
+                       const std::string& consoleInput, const std::vector<std::string>& arguments,
+                       bool denseReference) {
     MemoryFileSystem memory;
     memory.files = files;
     std::istringstream in(consoleInput);
     std::ostringstream out;
     RunResult result;
-    result.status = runResection(arguments, in, out, memory);
+    RunOptions options;
+    options.denseReference = denseReference;
+    result.status = runResection(arguments, in, out, memory, options);
     result.console = out.str();
     result.files = memory.files;
     return result;

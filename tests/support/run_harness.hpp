@@ -2,6 +2,7 @@
 #pragma once
 
 #include <map>
+#include <ostream>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ struct RunResult {
 // Runs the program on in-memory files with the given console input.
 RunResult runInProcess(const std::map<std::string, std::string>& files,
                        const std::string& consoleInput,
-                       const std::vector<std::string>& arguments = {});
+                       const std::vector<std::string>& arguments = {}, bool denseReference = false);
 
 // A run folder: run/ (files before the run), stdin, args (one a line) and
 // expected/ (console and every file the run creates or changes).
@@ -29,6 +30,11 @@ struct GoldenCase {
     std::map<std::string, std::string> expectedFiles;
     int expectedStatus = 0; // from expected/status when present
 };
+
+// gtest shows a case by its folder name.
+inline void PrintTo(const GoldenCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 std::string readFile(const std::string& path);
 std::vector<GoldenCase> loadGoldenCases(const std::string& folder);
