@@ -199,7 +199,6 @@ char adjustHeight(RunContext& ctx, double sigma) {
 void searchZenithPrecision(RunContext& ctx) {
     ctx.previousTestResult = '?';
     ctx.testResult = '?';
-    const double step = precisionStep(ctx.unitCode);
     const double start = ctx.zenithPrecision;
     while (true) {
         const double precisionOfPass = ctx.zenithPrecision;
@@ -207,22 +206,10 @@ void searchZenithPrecision(RunContext& ctx) {
         if (verdict == 0) {
             throw RunStop::normalEnd();
         }
-        ctx.previousTestResult = ctx.testResult;
-        ctx.testResult = verdict;
-        ctx.zenithPrecision =
-            verdict == 'a' ? ctx.zenithPrecision - step : ctx.zenithPrecision + step;
-        if ((ctx.previousTestResult == 'r' && ctx.testResult == 'a') ||
-            (ctx.previousTestResult == 'a' && ctx.testResult == 'r')) {
+        if (stepAgainstVerdict(ctx, verdict, ctx.zenithPrecision) ||
+            walkEndsAtFloor(ctx.zenithPrecision, precisionOfPass, start, ctx.unitCode,
+                            "as leituras zenitais")) {
             return;
-        }
-        const WalkState walk = checkWalk(ctx.zenithPrecision, start, ctx.unitCode);
-        if (walk == WalkState::ReachedZero) {
-            // Still accepted at the smallest positive precision: report it.
-            ctx.zenithPrecision = precisionOfPass;
-            return;
-        }
-        if (walk == WalkState::PastCeiling) {
-            throw RunStop::message(ceilingMessage(ctx.unitCode, "as leituras zenitais"));
         }
     }
 }
@@ -306,8 +293,7 @@ void writeHeightResults(RunContext& ctx) {
 void computeHeight(RunContext& ctx) {
     readZenithSection(ctx);
     std::ostream& out = *ctx.report;
-    const bool seconds = precisionInSeconds(ctx.unitCode);
-    const char* unit = seconds ? " segundos" : " mgon";
+    const char* unit = precisionUnitText(ctx.unitCode);
     writeBlankLine(out);
     writeRecord(out,
                 {lit("Precisao a priori das leituras zenitais:"),

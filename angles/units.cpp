@@ -21,6 +21,10 @@ bool precisionInSeconds(const std::string& unitCode) {
     return unitCode == "gs" || unitCode == "gd";
 }
 
+const char* precisionUnitText(const std::string& unitCode) {
+    return precisionInSeconds(unitCode) ? " segundos" : " mgon";
+}
+
 double sexagesimalToDegrees(double degrees, double minutes, double seconds) {
     return (seconds / 3600.0 + minutes / 60.0) + degrees;
 }

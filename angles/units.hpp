@@ -28,6 +28,9 @@ double toRadians(const std::string& unitCode, double reading, double minutes = 0
 // Decimal degrees of a sexagesimal reading, minutes and seconds always added.
 double sexagesimalToDegrees(double degrees, double minutes, double seconds);
 
+// The unit word of the precision lines: " segundos" or " mgon".
+const char* precisionUnitText(const std::string& unitCode);
+
 // An a priori precision as read (seconds of arc or mgon) in radians, and back.
 double precisionToRadians(const std::string& unitCode, double precision);
 double precisionFromRadians(const std::string& unitCode, double radians);

@@ -104,7 +104,7 @@ void writeAprioriAngleLine(RunContext& ctx) {
     const double s = std::sqrt(ctx.angleCofactor(1, 1));
     writeRecord(*ctx.report, {lit("Precisao a priori dos angulos azimutais:"),
                               fieldF(precisionFromRadians(ctx.unitCode, s), 5, 1),
-                              lit(precisionInSeconds(ctx.unitCode) ? " segundos" : " mgon")});
+                              lit(precisionUnitText(ctx.unitCode))});
     writeBlankLine(*ctx.report);
 }
 

@@ -44,17 +44,35 @@ bool testVariance(RunContext& ctx) {
     const int r = ctx.redundancy;
     ctx.varianceFactor = quadraticForm(1, 1) / r;
     const double statistic = ctx.varianceFactor * r / varianceFactorApriori;
-    const char verdict = chiSquareVerdict(statistic, r);
+    return stepAgainstVerdict(ctx, chiSquareVerdict(statistic, r), ctx.directionPrecision);
+}
+
+bool stepAgainstVerdict(RunContext& ctx, char verdict, double& precision) {
     ctx.previousTestResult = ctx.testResult;
     ctx.testResult = verdict;
     const double step = precisionStep(ctx.unitCode);
     if (verdict == 'a') {
-        ctx.directionPrecision = ctx.directionPrecision - step;
+        precision = precision - step;
     } else {
-        ctx.directionPrecision = ctx.directionPrecision + step;
+        precision = precision + step;
     }
     return (verdict == 'a' && ctx.previousTestResult == 'r') ||
            (verdict == 'r' && ctx.previousTestResult == 'a');
+}
+
+bool walkEndsAtFloor(double& precision, double precisionOfPass, double start,
+                     const std::string& unitCode, const char* readings) {
+    const WalkState walk = checkWalk(precision, start, unitCode);
+    if (walk == WalkState::PastCeiling) {
+        throw RunStop::message(ceilingMessage(unitCode, readings));
+    }
+    if (walk == WalkState::ReachedZero) {
+        // Still accepted at the smallest positive precision of the walk:
+        // report that precision, whose pass is the last one.
+        precision = precisionOfPass;
+        return true;
+    }
+    return false;
 }
 
 WalkState checkWalk(double precision, double start, const std::string& unitCode) {
@@ -88,25 +106,15 @@ void runPlanimetricSearch(RunContext& ctx) {
         ctx.passCount = ctx.passCount + 1;
         iterateStation(ctx);
         const double precisionOfPass = ctx.directionPrecision;
-        if (testVariance(ctx)) {
+        if (testVariance(ctx) ||
+            walkEndsAtFloor(ctx.directionPrecision, precisionOfPass, ctx.aprioriPrecision,
+                            ctx.unitCode, "as leituras azimutais")) {
             break;
-        }
-        const WalkState walk =
-            checkWalk(ctx.directionPrecision, ctx.aprioriPrecision, ctx.unitCode);
-        if (walk == WalkState::ReachedZero) {
-            // Still accepted at the smallest positive precision of the walk:
-            // report that precision, whose pass is the last one.
-            ctx.directionPrecision = precisionOfPass;
-            break;
-        }
-        if (walk == WalkState::PastCeiling) {
-            throw RunStop::message(ceilingMessage(ctx.unitCode, "as leituras azimutais"));
         }
     }
     const double value = precisionFromRadians(ctx.unitCode, ctx.directionPrecision);
-    writeRecord(*ctx.report,
-                {lit("Precisao a posteriori dos angulos azimutais:"), fieldF(value, 5, 1),
-                 lit(precisionInSeconds(ctx.unitCode) ? " segundos" : " mgon")});
+    writeRecord(*ctx.report, {lit("Precisao a posteriori dos angulos azimutais:"),
+                              fieldF(value, 5, 1), lit(precisionUnitText(ctx.unitCode))});
     writeBlankLine(*ctx.report);
 }
 

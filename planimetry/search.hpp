@@ -30,6 +30,17 @@ WalkState checkWalk(double precision, double start, const std::string& unitCode)
 // The console text when the walk passes its ceiling.
 std::string ceilingMessage(const std::string& unitCode, const char* readings);
 
+// Records the verdict of a pass in the two letters and steps the precision by
+// 0.1" (0.1 mgon) against it: down when accepted, up when rejected. True when
+// the verdict differs from that of the pass before, which ends the search.
+bool stepAgainstVerdict(RunContext& ctx, char verdict, double& precision);
+
+// After a step that did not end the search: true when the walk has reached
+// zero, the precision being set back to that of the last pass; ends the run
+// with a message when it has passed its ceiling.
+bool walkEndsAtFloor(double& precision, double precisionOfPass, double start,
+                     const std::string& unitCode, const char* readings);
+
 // Adjustment passes until the verdict changes, then the a posteriori line.
 void runPlanimetricSearch(RunContext& ctx);
 

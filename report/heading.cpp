@@ -26,7 +26,7 @@ void writeHeading(RunContext& ctx) {
     writeBlankLine(out);
     const double precision = precisionFromRadians(ctx.unitCode, ctx.directionPrecision);
     writeRecord(out, {lit("Precisao a priori das leituras azimutais:"), fieldF(precision, 5, 1),
-                      lit(precisionInSeconds(ctx.unitCode) ? " segundos" : " mgon")});
+                      lit(precisionUnitText(ctx.unitCode))});
     writeBlankLine(out);
 }
 
