@@ -4,15 +4,17 @@
 #include "driver/constants.hpp"
 #include "driver/run_stop.hpp"
 #include "input/record_reader.hpp"
+#include "planimetry/chi_square.hpp"
 #include "planimetry/search.hpp"
 #include "report/format.hpp"
 #include "report/planimetric_results.hpp"
+#include "report/precision_line.hpp"
 
 #include <cmath>
 
 namespace resection {
 
-bool askForHeight(RunContext& /*ctx*/, Console& console) {
+bool askForHeight(Console& console) {
     console.plainLine("");
     console.prompt(" Quer calcular a cota do ponto visado (S/N)? ");
     const std::string answer = console.readAnswer(1);
@@ -53,8 +55,7 @@ void readZenithSection(RunContext& ctx) {
     ctx.zenithResidual = Matrix(n, 1);
     ctx.heightCofactor = Matrix(1, 1);
 
-    const bool sexagesimal = ctx.unitCode == "gs";
-    const bool grads = ctx.unitCode == "gr";
+    const bool sexagesimal = ctx.unit == AngleUnit::Sexagesimal;
     long long firstReadingLine = 0;
     for (int i = 1; i <= n; ++i) {
         const std::string of = " da observacao zenital " + std::to_string(i);
@@ -75,8 +76,7 @@ void readZenithSection(RunContext& ctx) {
         if (i == 1) {
             firstReadingLine = in.lineNumber();
         }
-        // Grads by their own rule (z pi / 200), every other code as degrees.
-        ctx.zenithReading(i) = grads ? z * pi / 200.0 : z * pi / 180.0;
+        ctx.zenithReading(i) = zenithToRadians(ctx.unit, z);
         ctx.signalHeight(i) = in.readReal("altura do sinal" + of);
     }
     in.endRecord();
@@ -106,10 +106,9 @@ void timesDiagonalWeight(const Matrix& row, const Matrix& p, Matrix& result) {
 void buildZenithWeights(RunContext& ctx, double sigma) {
     const int n = ctx.zenithCount;
     const double variance = sigma * sigma;
-    const double varianceFactorApriori = 1.0;
     const double cofactor = variance / varianceFactorApriori;
     if (cofactor == 0.0) { // every row of the cofactor matrix is zero
-        throw RunStop::message("Matriz singular!");
+        throw SingularMatrix();
     }
     Matrix& p = ctx.zenithWeight;
     p.fill(0.0);
@@ -118,23 +117,27 @@ void buildZenithWeights(RunContext& ctx, double sigma) {
     }
 }
 
-char adjustHeight(RunContext& ctx, double sigma) {
-    const int n = ctx.zenithCount;
-    buildZenithWeights(ctx, sigma);
+namespace {
 
-    // Starting value from the first observation alone, with the combined
-    // curvature and refraction term; the observation equations leave it out.
+// From the first observation alone, with the combined curvature and
+// refraction term, which the observation equations leave out.
+double startingHeight(RunContext& ctx) {
     const double dm1 = ctx.zenithPointM(1) - ctx.stationM;
     const double dp1 = ctx.zenithPointP(1) - ctx.stationP;
     const double d1 = std::sqrt(dm1 * dm1 + dp1 * dp1);
     ctx.horizontalDistance(1) = d1;
-    double h = (((ctx.zenithPointHeight(1) - ctx.instrumentHeight) + ctx.signalHeight(1)) -
-                d1 / std::tan(ctx.zenithReading(1))) -
-               curvatureRefractionFactor * (d1 * d1);
+    return (((ctx.zenithPointHeight(1) - ctx.instrumentHeight) + ctx.signalHeight(1)) -
+            d1 / std::tan(ctx.zenithReading(1))) -
+           curvatureRefractionFactor * (d1 * d1);
+}
+
+} // namespace
+
+PassOutcome heightPass(RunContext& ctx, double sigma) {
+    const int n = ctx.zenithCount;
+    buildZenithWeights(ctx, sigma);
+    double h = startingHeight(ctx);
     ctx.stationHeight = h;
-    if (n <= 1) {
-        return 0;
-    }
 
     Matrix& a = ctx.heightDesign;
     Matrix& l = ctx.zenithMisclosure;
@@ -142,6 +145,7 @@ char adjustHeight(RunContext& ctx, double sigma) {
     Matrix normal(1, 1);
     Matrix u(1, 1);
     Matrix x(1, 1);
+    PassOutcome outcome;
     ctx.heightIterations = 1;
     while (true) {
         for (int i = 1; i <= n; ++i) {
@@ -168,10 +172,14 @@ char adjustHeight(RunContext& ctx, double sigma) {
         matrixProduct(1, 1, 1, ctx.heightCofactor, u, x);
         h = h + x(1, 1);
         ctx.stationHeight = h;
-        if (ctx.heightIterations > 10) {
+        // The counter is raised before the convergence test, so it ends one
+        // above the number of corrections; an eleventh correction ends the
+        // run.
+        if (ctx.heightIterations > maxIterations) {
             throw RunStop::withPlainLine(" Processo iterativo nao convergente...");
         }
         ctx.heightIterations = ctx.heightIterations + 1;
+        outcome.corrections.push_back(std::fabs(x(1, 1)));
         // Not strict, unlike the planimetric test: a correction equal to the
         // tolerance has converged.
         if (std::fabs(x(1, 1)) <= ctx.tolerance) {
@@ -192,32 +200,50 @@ char adjustHeight(RunContext& ctx, double sigma) {
     Matrix vtpv(1, 1);
     matrixProduct(1, n, 1, vtp, v, vtpv);
     ctx.heightPosterioriVariance = vtpv(1, 1) / (n - 1);
-    const double statistic = ctx.heightPosterioriVariance * (n - 1) / 1.0;
-    return chiSquareVerdict(statistic, n - 1);
+    outcome.statistic = ctx.heightPosterioriVariance * (n - 1) / varianceFactorApriori;
+    outcome.verdict = chiSquareVerdict(outcome.statistic, n - 1);
+    return outcome;
 }
 
-void searchZenithPrecision(RunContext& ctx) {
-    ctx.previousTestResult = '?';
-    ctx.testResult = '?';
-    const double start = ctx.zenithPrecision;
-    while (true) {
-        const double precisionOfPass = ctx.zenithPrecision;
-        const char verdict = adjustHeight(ctx, ctx.zenithPrecision);
-        if (verdict == 0) {
-            throw RunStop::normalEnd();
-        }
-        if (stepAgainstVerdict(ctx, verdict, ctx.zenithPrecision) ||
-            walkEndsAtFloor(ctx.zenithPrecision, precisionOfPass, start, ctx.unitCode,
-                            "as leituras zenitais")) {
-            return;
-        }
+bool searchZenithPrecision(RunContext& ctx) {
+    if (ctx.zenithCount <= 1) {
+        // Nothing to adjust: the weights (a zero precision still stops the
+        // run there) and the starting value, and the run ends without a
+        // height.
+        buildZenithWeights(ctx, ctx.zenithPrecision);
+        ctx.stationHeight = startingHeight(ctx);
+        return false;
     }
+    try {
+        const SearchResult result = searchPrecision(
+            [&ctx](double sigma) { return heightPass(ctx, sigma); },
+            searchSettings(ctx, ctx.zenithPrecision), chiSquare95(ctx.zenithCount - 1));
+        ctx.zenithPrecision = result.precision;
+        ctx.heightSearch = result.counts;
+    } catch (const SearchWithoutEnd& stop) {
+        throw RunStop::badInput(searchWithoutEndMessage(stop, ctx.unit, "leituras zenitais"));
+    }
+    return true;
+}
+
+void writeHeightAprioriLines(RunContext& ctx) {
+    std::ostream& out = *ctx.report;
+    writeBlankLine(out);
+    writePrecisionLine(out, "Precisao a priori das leituras zenitais:", ctx.unit,
+                       ctx.zenithPrecision);
+    writeRecord(out, {lit("Redundancia (altimetria): "), fieldI(ctx.zenithCount - 1, 3)});
+    writeBlankLine(out);
+}
+
+void writeHeightPosterioriLine(RunContext& ctx) {
+    writePrecisionLine(*ctx.report, "Precisao a posteriori das leituras zenitais: ", ctx.unit,
+                       ctx.zenithPrecision, 4);
 }
 
 void writeHeightResults(RunContext& ctx) {
     std::ostream& out = *ctx.report;
     const int n = ctx.zenithCount;
-    const std::string& code = ctx.unitCode;
+    const AngleUnit unit = ctx.unit;
     const double s02 = ctx.heightPosterioriVariance;
 
     writeRecord(out,
@@ -236,12 +262,12 @@ void writeHeightResults(RunContext& ctx) {
     writeBlankLine(out);
     for (int i = 1; i <= n; ++i) {
         const double v = ctx.zenithResidual(i);
-        if (code == "gs") {
-            writeRecord(out, {skip(1), fieldF(v * 180.0 / pi * 3600.0, 7, 2), lit(" \"")});
-        } else if (code == "gd") {
-            writeRecord(out, {skip(10), fieldF(v * 180.0 / pi * 3600.0, 10, 2), lit(" \"")});
-        } else if (code == "gr") {
-            writeRecord(out, {skip(1), fieldF(v * 200.0 / pi * 1000.0, 15, 6), lit(" mgon")});
+        if (unit == AngleUnit::Sexagesimal) {
+            writeRecord(out, {skip(1), fieldF(radiansToSeconds(v), 7, 2), lit(" \"")});
+        } else if (unit == AngleUnit::DecimalDegrees) {
+            writeRecord(out, {skip(10), fieldF(radiansToSeconds(v), 10, 2), lit(" \"")});
+        } else if (unit == AngleUnit::Grads) {
+            writeRecord(out, {skip(1), fieldF(radiansToMgon(v), 15, 6), lit(" mgon")});
         }
     }
     writeBlankLine(out);
@@ -251,17 +277,15 @@ void writeHeightResults(RunContext& ctx) {
     for (int i = 1; i <= n; ++i) {
         ctx.zenithReading(i) = ctx.zenithReading(i) + ctx.zenithResidual(i);
         const double z = ctx.zenithReading(i);
-        if (code == "gd") {
-            writeRecord(out, {fieldF(z * 180.0 / pi, 12, 5)});
-        } else if (code == "gs") {
-            const double g = z * 180.0 / pi;
-            const std::int32_t degrees = truncateToInt32(g);
-            const std::int32_t minutes = truncateToInt32((g - degrees) * 60.0);
-            const double seconds = ((g - degrees) * 60.0 - minutes) * 60.0;
-            writeRecord(out,
-                        {skip(5), fieldI(degrees, 3), fieldI(minutes, 3), fieldF(seconds, 5, 1)});
-        } else if (code == "gr") {
-            writeRecord(out, {skip(5), fieldF(z * 200.0 / pi, 10, 5), lit(" gon")});
+        if (unit == AngleUnit::DecimalDegrees) {
+            writeRecord(out, {fieldF(radiansToDegrees(z), 12, 5)});
+        } else if (unit == AngleUnit::Sexagesimal) {
+            // No signs here, unlike the horizontal angles.
+            const Sexagesimal dms = splitSexagesimal(radiansToDegrees(z));
+            writeRecord(out, {skip(5), fieldI(dms.degrees, 3), fieldI(dms.minutes, 3),
+                              fieldF(dms.seconds, 5, 1)});
+        } else if (unit == AngleUnit::Grads) {
+            writeRecord(out, {skip(5), fieldF(radiansToGon(z), 10, 5), lit(" gon")});
         }
     }
     writeBlankLine(out);
@@ -281,34 +305,13 @@ void writeHeightResults(RunContext& ctx) {
         const double aq = 0.0 + ctx.heightDesign(i) * qh;
         const double e = 0.0 + aq * ctx.heightDesignT(1, i);
         const double c = toDegrees2 * (e * s02);
-        if (code == "gd" || code == "gs") {
-            writeRecord(out, {fieldF(standardDeviation(c) * 3600.0, 10, 2), lit(" \"")});
-        } else if (code == "gr") {
-            writeRecord(
-                out, {skip(8), fieldF(standardDeviation(c) * 400.0 / 360.0, 10, 5), lit(" gon")});
+        if (precisionInSeconds(unit)) {
+            writeRecord(out, {fieldF(degreesToSeconds(standardDeviation(c)), 10, 2), lit(" \"")});
+        } else if (unit == AngleUnit::Grads) {
+            writeRecord(out,
+                        {skip(8), fieldF(degreesToGon(standardDeviation(c)), 10, 5), lit(" gon")});
         }
     }
-}
-
-void computeHeight(RunContext& ctx) {
-    readZenithSection(ctx);
-    std::ostream& out = *ctx.report;
-    const char* unit = precisionUnitText(ctx.unitCode);
-    writeBlankLine(out);
-    writeRecord(out,
-                {lit("Precisao a priori das leituras zenitais:"),
-                 fieldF(precisionFromRadians(ctx.unitCode, ctx.zenithPrecision), 5, 1), lit(unit)});
-    writeBlankLine(out);
-    writeRecord(out, {lit("Redundancia (altimetria): "), fieldI(ctx.zenithCount - 1, 3)});
-    writeBlankLine(out);
-
-    searchZenithPrecision(ctx);
-
-    writeRecord(out,
-                {lit("Precisao a posteriori das leituras zenitais: "),
-                 fieldF(precisionFromRadians(ctx.unitCode, ctx.zenithPrecision), 4, 1), lit(unit)});
-    writeBlankLine(out);
-    writeHeightResults(ctx);
 }
 
 } // namespace resection

@@ -6,6 +6,7 @@
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
 #include "input/run_context.hpp"
+#include "matrix/matrix.hpp"
 #include "planimetry/search.hpp"
 #include "report/planimetric_results.hpp"
 
@@ -50,16 +51,24 @@ std::string resolveFileName(const std::string& answer, int unit,
     return name;
 }
 
-// The stages in their fixed order, from the reading of the planimetric
-// section to the height results.
+// The run: the stages in their fixed order, and the report's sections as
+// they fall due. A stage that meets a stop throws; a normal end returns.
 void runStages(RunContext& ctx, Console& console) {
-    readPlanimetricSection(ctx);
-    runPlanimetricSearch(ctx);
+    readPlanimetricSection(ctx);   // writes the heading and the echo as it reads
+    searchDirectionPrecision(ctx); // writes the a priori angle line in its first pass
+    writePosterioriAngleLine(ctx);
     writePlanimetricResults(ctx);
-    if (!askForHeight(ctx, console)) {
+
+    if (!askForHeight(console)) {
         return;
     }
-    computeHeight(ctx);
+    readZenithSection(ctx);
+    writeHeightAprioriLines(ctx);
+    if (!searchZenithPrecision(ctx)) {
+        return; // a single observation: no height
+    }
+    writeHeightPosterioriLine(ctx);
+    writeHeightResults(ctx);
 }
 
 } // namespace
@@ -112,18 +121,27 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
         ctx.consoleOut = &consoleOut;
         ctx.inputFileName = inputName;
         ctx.denseReference = options.denseReference;
+        ctx.passByPassSearch = options.passByPassSearch;
         try {
             runStages(ctx, console);
         } catch (const RunStop& stop) {
-            if (!stop.consoleText().empty()) {
-                console.direct(stop.consoleText());
-            }
+            console.direct(stop.consoleText());
             status = stop.exitStatus();
+        } catch (const SingularMatrix&) {
+            // A weight or normal matrix with a row of zeros: a precision of
+            // exactly 0, or an iteration that has run away until a row is no
+            // longer finite.
+            console.direct("Matriz singular!");
+            status = exitOrderly;
+        }
+        if (options.positionSearch != nullptr) {
+            *options.positionSearch = ctx.positionSearch;
+        }
+        if (options.heightSearch != nullptr) {
+            *options.heightSearch = ctx.heightSearch;
         }
     } catch (const RunStop& stop) {
-        if (!stop.consoleText().empty()) {
-            console.direct(stop.consoleText());
-        }
+        console.direct(stop.consoleText());
         status = stop.exitStatus();
     }
     if (report) {

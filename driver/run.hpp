@@ -10,10 +10,18 @@
 
 namespace resection {
 
+struct SearchCounts;
+
 struct RunOptions {
     // Compute with the straightforward dense matrix routines (the reference
     // of the tests and the benchmark); the printed bytes are the same.
     bool denseReference = false;
+    // Compute every pass of the precision searches (the reference the
+    // searches that skip passes are checked against); the same bytes again.
+    bool passByPassSearch = false;
+    // Where given, how the position and the height searches went.
+    SearchCounts* positionSearch = nullptr;
+    SearchCounts* heightSearch = nullptr;
 };
 
 // Runs one computation. 'arguments' are the command-line arguments without the

@@ -31,8 +31,6 @@ class RunStop : public std::runtime_error {
     static RunStop withPlainLine(const std::string& text) {
         return {text + "\r\nStop - Program terminated.", exitOrderly};
     }
-    // The end of a normal run: nothing more on the console.
-    static RunStop normalEnd() { return {"", exitOrderly}; }
     static RunStop badInput(const std::string& text) { return {text, exitBadInput}; }
     static RunStop fileFault(const std::string& text) { return {text, exitFileFault}; }
 

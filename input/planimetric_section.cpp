@@ -7,27 +7,11 @@
 #include "report/format.hpp"
 #include "report/heading.hpp"
 
-#include <charconv>
-#include <cmath>
-
 namespace resection {
-
-namespace {
-
-// A value as the surveyor would read it back: shortest form, no locale.
-std::string formatForMessage(double value) {
-    char text[32];
-    const auto result = std::to_chars(text, text + sizeof text, value);
-    return std::string(text, result.ptr);
-}
-
-} // namespace
 
 void sizeWorkArrays(RunContext& ctx) {
     const int n = ctx.pointCount;
     ctx.observedAngle = Matrix(n - 1, 1);
-    ctx.angleCofactor = Matrix(n - 1, n - 1);
-    ctx.angleWeight = Matrix(n - 1, n - 1);
     ctx.misclosure = Matrix(n - 1, 1);
     ctx.designMatrix = Matrix(n - 1, 2);
     ctx.designMatrixT = Matrix(2, n - 1);
@@ -46,12 +30,11 @@ void readPlanimetricSection(RunContext& ctx) {
     RecordReader& in = *ctx.input;
 
     in.beginRecord();
-    ctx.unitCode = in.readText(2, "codigo das unidades");
+    const std::string unitCode = in.readText(2, "codigo das unidades");
+    ctx.unit = unitFromCode(unitCode);
     ctx.tolerance = in.readReal("tolerancia");
     ctx.directionPrecision = in.readReal("precisao a priori");
-    const double aprioriAsRead = ctx.directionPrecision;
-    const long long aprioriLine = in.lineNumber();
-    ctx.directionPrecision = precisionToRadians(ctx.unitCode, ctx.directionPrecision);
+    ctx.directionPrecision = precisionToRadians(ctx.unit, ctx.directionPrecision);
     ctx.zenithPrecision = ctx.directionPrecision;
     ctx.aprioriPrecision = ctx.directionPrecision;
 
@@ -62,21 +45,9 @@ void readPlanimetricSection(RunContext& ctx) {
 
     // An unknown code would read no point record; refuse it rather than
     // compute with readings that were never converted.
-    if (unitFromCode(ctx.unitCode) == AngleUnit::Unknown) {
-        throw RunStop::badInput("Codigo de unidades desconhecido \"" + ctx.unitCode +
+    if (ctx.unit == AngleUnit::Unknown) {
+        throw RunStop::badInput("Codigo de unidades desconhecido \"" + unitCode +
                                 "\" no ficheiro " + ctx.inputFileName + ": use gd, gs ou gr.");
-    }
-
-    // The precision search steps the precision by 0.1 from this value, at most
-    // 1000 upwards; bounding it bounds the downward walk alike, and keeps the
-    // step from vanishing below the rounding of a huge value (a walk without
-    // end).
-    if (std::fabs(aprioriAsRead) > maxAprioriPrecision) {
-        throw RunStop::badInput("Precisao a priori " + formatForMessage(aprioriAsRead) +
-                                " no ficheiro " + ctx.inputFileName + ", linha " +
-                                std::to_string(aprioriLine) + ": o maximo e " +
-                                formatForMessage(maxAprioriPrecision) +
-                                (precisionInSeconds(ctx.unitCode) ? " segundos." : " mgon."));
     }
 
     in.beginRecord();
@@ -100,7 +71,7 @@ void readPlanimetricSection(RunContext& ctx) {
     ctx.directionReading = Matrix(n, 1);
     sizeWorkArrays(ctx);
 
-    const bool sexagesimal = ctx.unitCode == "gs";
+    const bool sexagesimal = ctx.unit == AngleUnit::Sexagesimal;
     for (int i = 1; i <= n; ++i) {
         const std::string of = " do ponto " + std::to_string(i);
         in.beginRecord();
@@ -112,9 +83,9 @@ void readPlanimetricSection(RunContext& ctx) {
             const double readingMinutes = in.readReal("minutos da leitura" + of);
             const double readingSeconds = in.readReal("segundos da leitura" + of);
             ctx.directionReading(i) =
-                toRadians(ctx.unitCode, readingDegrees, readingMinutes, readingSeconds);
+                toRadians(ctx.unit, readingDegrees, readingMinutes, readingSeconds);
         } else {
-            ctx.directionReading(i) = toRadians(ctx.unitCode, in.readReal("leitura" + of));
+            ctx.directionReading(i) = toRadians(ctx.unit, in.readReal("leitura" + of));
         }
     }
     in.endRecord();

@@ -6,6 +6,8 @@
 // and tested on its own.
 #pragma once
 
+#include "angles/units.hpp"
+#include "matrix/band.hpp"
 #include "matrix/matrix.hpp"
 
 #include <cstdint>
@@ -17,6 +19,14 @@
 namespace resection {
 
 class RecordReader;
+
+// How a precision search went: the passes of its walk, and how many of them
+// were computed in full.
+struct SearchCounts {
+    std::int64_t passesWalked = 0;
+    std::int64_t passesComputed = 0;
+    int fallbacks = 0; // times a prediction was not borne out
+};
 
 struct RunContext {
     // I/O of the run, set by the driver.
@@ -30,25 +40,29 @@ struct RunContext {
     // those matrices. Both print the same bytes; the dense ones cost time of
     // order N^3 per pass and stay as the reference the tests compare with.
     bool denseReference = false;
+    // Compute every pass of the precision searches instead of only those
+    // whose verdict is not known from the others: the reference the tests
+    // compare the searches with. Both print the same bytes.
+    bool passByPassSearch = false;
 
     // Header and station record.
-    std::string unitCode;            // "gd", "gs" or "gr"
-    double tolerance = 0.0;          // metres
-    double directionPrecision = 0.0; // radians, stepped by the precision search
-    double aprioriPrecision = 0.0;   // radians, as read: the search's starting value
-    double zenithPrecision = 0.0;    // radians, stepped by the height search
-    std::string stationName;         // 12 characters
-    std::int32_t pointCount = 0;     // N
-    std::int32_t redundancy = 0;     // N - 3
+    AngleUnit unit = AngleUnit::Unknown; // from the unit code "gd", "gs" or "gr"
+    double tolerance = 0.0;              // metres
+    double directionPrecision = 0.0;     // radians, stepped by the precision search
+    double aprioriPrecision = 0.0;       // radians, as read: the search's starting value
+    double zenithPrecision = 0.0;        // radians, stepped by the height search
+    std::string stationName;             // 12 characters
+    std::int32_t pointCount = 0;         // N
+    std::int32_t redundancy = 0;         // N - 3
 
     // Point arrays, i = 1..N in file order.
     std::vector<std::string> pointName; // index 0 unused
     Matrix pointCoords;                 // N x 2: M, P in metres
     Matrix directionReading;            // N x 1, radians
 
-    // Work arrays of the planimetric adjustment. The five intermediates of
-    // the dense weights (F, its transpose, the direction covariance and
-    // cofactor and their product) are sized by the dense routine when it
+    // Work arrays of the planimetric adjustment. The intermediates of the
+    // dense weights (F, its transpose, the direction covariance and cofactor,
+    // their product, and Qll itself) are sized by the dense routine when it
     // first runs: the band routine never needs them.
     Matrix observedAngle;           // (N-1) x 1
     Matrix differenceOperator;      // (N-1) x N
@@ -56,24 +70,34 @@ struct RunContext {
     Matrix directionCovariance;     // N x N
     Matrix directionCofactor;       // N x N
     Matrix differenceTimesCofactor; // (N-1) x N
-    Matrix angleCofactor;           // Qll, (N-1) x (N-1)
-    Matrix angleWeight;             // P, (N-1) x (N-1)
-    Matrix misclosure;              // w, (N-1) x 1
-    Matrix designMatrix;            // A, (N-1) x 2
-    Matrix designMatrixT;           // 2 x (N-1)
-    Matrix designTWeight;           // 2 x (N-1)
-    Matrix normalMatrix;            // 2 x 2
-    Matrix normalVector;            // 2 x 1
-    Matrix coordCofactor;           // Qxx, 2 x 2
-    Matrix correction;              // 2 x 1
-    Matrix designTimesCorrection;   // (N-1) x 1
-    Matrix residual;                // v, (N-1) x 1
-    Matrix residualT;               // 1 x (N-1)
-    Matrix residualTWeight;         // 1 x (N-1)
+    Matrix angleCofactor;           // Qll, (N-1) x (N-1), dense routines only
+    double angleVariance = 0.0;     // Qll(i, i), the same for every angle
+    double angleAbove = 0.0;        // Qll(i, i+1)
+    double angleBelow = 0.0;        // Qll(i+1, i)
+    // The weight matrix P, (N-1) x (N-1): its band factors, whose columns
+    // are formed when a product needs them, or, where the band routine
+    // declines and always with the dense routines, the stored matrix.
+    TridiagonalInverse angleWeightFactors;
+    bool angleWeightStored = false;
+    Matrix angleWeight;
+    Matrix misclosure;            // w, (N-1) x 1
+    Matrix designMatrix;          // A, (N-1) x 2
+    Matrix designMatrixT;         // 2 x (N-1)
+    Matrix designTWeight;         // 2 x (N-1)
+    Matrix normalMatrix;          // 2 x 2
+    Matrix normalVector;          // 2 x 1
+    Matrix coordCofactor;         // Qxx, 2 x 2
+    Matrix correction;            // 2 x 1
+    Matrix designTimesCorrection; // (N-1) x 1
+    Matrix residual;              // v, (N-1) x 1
+    Matrix residualT;             // 1 x (N-1)
+    Matrix residualTWeight;       // 1 x (N-1)
 
-    // First position and adjustment.
+    // First position, the same for every pass, and adjustment.
     double tanAzimuth1 = 0.0;
     double tanAzimuth2 = 0.0;
+    double approximateM = 0.0; // where every pass starts, metres
+    double approximateP = 0.0;
     double stationM = 0.0; // point of linearisation, metres
     double stationP = 0.0;
     double adjustedM = 0.0;
@@ -81,8 +105,7 @@ struct RunContext {
     int iterationCount = 0;
     int passCount = 0;
     double varianceFactor = 0.0;
-    char testResult = '?';
-    char previousTestResult = '?';
+    SearchCounts positionSearch;
 
     // Height.
     std::int32_t zenithCount = 0;
@@ -99,6 +122,7 @@ struct RunContext {
     Matrix zenithResidual;                 // v, n x 1
     Matrix heightCofactor;                 // Q_H, 1 x 1
     double heightPosterioriVariance = 0.0; // s0^2
+    SearchCounts heightSearch;
 };
 
 } // namespace resection

@@ -1,7 +1,5 @@
 #include "matrix/band.hpp"
 
-#include "driver/run_stop.hpp"
-
 #include <cmath>
 #include <cstddef>
 
@@ -17,11 +15,16 @@ bool negativeZeroOrNotFinite(double x) {
 // independent, so interleaving them hides the latency of the divisions.
 constexpr int blockColumns = 8;
 
+std::size_t at(int i) {
+    return static_cast<std::size_t>(i);
+}
+
 } // namespace
 
-bool invertTridiagonal(int n, const std::vector<double>& below, const std::vector<double>& diagonal,
-                       const std::vector<double>& above, Matrix& inverse) {
-    const auto at = [](int i) { return static_cast<std::size_t>(i); };
+bool TridiagonalInverse::factor(int n, const std::vector<double>& below,
+                                const std::vector<double>& diagonal,
+                                const std::vector<double>& above) {
+    n_ = 0;
 
     // Row scales, as luDecompose takes them: the largest magnitude in the
     // row, found with the same strict test (the elements outside the band
@@ -39,7 +42,7 @@ bool invertTridiagonal(int n, const std::vector<double>& below, const std::vecto
             big = std::fabs(above[at(i)]);
         }
         if (big == 0.0) {
-            throw RunStop::message("Matriz singular!");
+            throw SingularMatrix();
         }
         rowScale[at(i)] = 1.0 / big;
     }
@@ -55,8 +58,10 @@ bool invertTridiagonal(int n, const std::vector<double>& below, const std::vecto
     // U(j-1, j) is a(j-1, j) itself (the terms before it multiply elements
     // of U outside the band), the pivot candidate of row j loses only
     // L(j, j-1) U(j-1, j), and that of row j+1 nothing.
-    std::vector<double> lower(at(n) + 1, 0.0); // lower[i] = L(i, i-1)
-    std::vector<double> pivot(at(n) + 1, 0.0); // U(i, i)
+    std::vector<double>& lower = lower_;
+    std::vector<double>& pivot = pivot_;
+    lower.assign(at(n) + 1, 0.0);
+    pivot.assign(at(n) + 1, 0.0);
     for (int j = 1; j <= n; ++j) {
         double s = diagonal[at(j)];
         if (j > 1) {
@@ -92,10 +97,17 @@ bool invertTridiagonal(int n, const std::vector<double>& below, const std::vecto
         }
     }
 
+    above_ = above;
+    n_ = n;
+    return true;
+}
+
+template <class Use> bool TridiagonalInverse::forEachBlock(Use use) const {
     // One forward and one back substitution per column of the identity. In
     // column j the forward pass starts at row j (the rows above hold +0) and
     // each row loses only the term of L(i, i-1); the back pass subtracts only
     // the term of U(i, i+1).
+    const int n = n_;
     const int b = blockColumns;
     std::vector<double> work((at(n) + 2) * at(b), 0.0);
     bool finite = true;
@@ -109,13 +121,13 @@ bool invertTridiagonal(int n, const std::vector<double>& below, const std::vecto
                     row[c] = 0.0;
                 }
             } else if (i < j0 + count) {
-                const double l = lower[at(i)];
+                const double l = lower_[at(i)];
                 for (int c = 0; c < count; ++c) {
                     const int j = j0 + c;
                     row[c] = (i < j) ? 0.0 : (i == j) ? 1.0 : 0.0 - l * previous[c];
                 }
             } else {
-                const double l = lower[at(i)];
+                const double l = lower_[at(i)];
                 for (int c = 0; c < count; ++c) {
                     row[c] = 0.0 - l * previous[c];
                 }
@@ -123,7 +135,7 @@ bool invertTridiagonal(int n, const std::vector<double>& below, const std::vecto
         }
         {
             double* row = &work[at(n) * at(b)];
-            const double u = pivot[at(n)];
+            const double u = pivot_[at(n)];
             for (int c = 0; c < count; ++c) {
                 row[c] = row[c] / u;
             }
@@ -131,22 +143,59 @@ bool invertTridiagonal(int n, const std::vector<double>& below, const std::vecto
         for (int i = n - 1; i >= 1; --i) {
             double* row = &work[at(i) * at(b)];
             const double* next = &work[at(i + 1) * at(b)];
-            const double u = pivot[at(i)];
-            const double e = above[at(i)];
+            const double u = pivot_[at(i)];
+            const double e = above_[at(i)];
             for (int c = 0; c < count; ++c) {
                 row[c] = (row[c] - e * next[c]) / u;
             }
         }
-        for (int c = 0; c < count; ++c) {
-            double* column = &inverse(1, j0 + c);
-            for (int i = 1; i <= n; ++i) {
-                const double x = work[at(i) * at(b) + at(c)];
-                finite = finite && std::isfinite(x);
-                column[i - 1] = x;
+        for (int i = 1; i <= n; ++i) {
+            for (int c = 0; c < count; ++c) {
+                finite = finite && std::isfinite(work[at(i) * at(b) + at(c)]);
             }
         }
+        use(j0, count, &work[at(b)]);
     }
     return finite;
+}
+
+bool TridiagonalInverse::expand(Matrix& inverse) const {
+    return forEachBlock([&](int j0, int count, const double* block) {
+        for (int c = 0; c < count; ++c) {
+            double* column = &inverse(1, j0 + c);
+            for (int k = 0; k < n_; ++k) {
+                column[k] = block[at(k) * at(blockColumns) + at(c)];
+            }
+        }
+    });
+}
+
+bool TridiagonalInverse::multiplyLeft(int m, const Matrix& a, Matrix& ab) const {
+    return forEachBlock([&](int j0, int count, const double* block) {
+        for (int r = 1; r <= m; ++r) {
+            // The sums of the block's columns side by side, each over k in
+            // ascending order.
+            double sum[blockColumns] = {};
+            const double* row = a.address(r, 1);
+            const std::size_t stride = at(a.rows());
+            for (int k = 0; k < n_; ++k) {
+                const double x = row[at(k) * stride];
+                const double* p = block + at(k) * at(blockColumns);
+                for (int c = 0; c < blockColumns; ++c) {
+                    sum[c] = sum[c] + x * p[c];
+                }
+            }
+            for (int c = 0; c < count; ++c) {
+                ab(r, j0 + c) = sum[c];
+            }
+        }
+    });
+}
+
+bool invertTridiagonal(int n, const std::vector<double>& below, const std::vector<double>& diagonal,
+                       const std::vector<double>& above, Matrix& inverse) {
+    TridiagonalInverse factors;
+    return factors.factor(n, below, diagonal, above) && factors.expand(inverse);
 }
 
 } // namespace resection

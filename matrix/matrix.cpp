@@ -1,7 +1,5 @@
 #include "matrix/matrix.hpp"
 
-#include "driver/run_stop.hpp"
-
 #include <cmath>
 #include <limits>
 
@@ -109,7 +107,7 @@ void luDecompose(Matrix& a, int n, int np, std::vector<int>& pivotRow, int& perm
             }
         }
         if (big == 0.0) { // a row of exact zeros: nothing to pivot on
-            throw RunStop::message("Matriz singular!");
+            throw SingularMatrix();
         }
         rowScale[static_cast<std::size_t>(i)] = 1.0 / big;
     }

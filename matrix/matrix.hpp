@@ -4,6 +4,7 @@
 
 #include <cassert>
 #include <cstddef>
+#include <stdexcept>
 #include <vector>
 
 namespace resection {
@@ -48,6 +49,13 @@ class Matrix {
     std::vector<double> data_;
 };
 
+// A matrix to invert has a row of exact zeros: there is nothing to pivot on.
+// The run ends there; the driver says so.
+class SingularMatrix : public std::runtime_error {
+  public:
+    SingularMatrix() : std::runtime_error("matrix with a row of zeros") {}
+};
+
 // Largest order the inversion supports (the size of its row-scale table).
 inline constexpr int maxInversionOrder = 1000;
 
@@ -68,7 +76,8 @@ void matrixTranspose(int m, int n, const Matrix& a, Matrix& b);
 // Replaces the leading n x n block of a (declared order np) by its inverse:
 // Crout's LU decomposition with implicit (row-scaled) partial pivoting, then
 // one forward and one back substitution per column of the identity.
-// A row of exact zeros ends the run with "Matriz singular!"; a zero pivot met
+// A row of exact zeros throws SingularMatrix before anything is changed; a
+// zero pivot met
 // during elimination is replaced by 1.0e-20 without a message, so a singular
 // matrix whose rows are all non-zero comes back with very large elements.
 void invertMatrix(int n, int np, Matrix& a);

@@ -5,15 +5,15 @@
 #include "driver/run_stop.hpp"
 #include "matrix/band.hpp"
 #include "report/format.hpp"
+#include "report/precision_line.hpp"
 
+#include <algorithm>
 #include <cmath>
 #include <vector>
 
 namespace resection {
 
 namespace {
-
-constexpr double varianceFactorApriori = 1.0; // sigma0^2
 
 // A station closer than 1 micrometre (squared: 1e-12 m^2) to a sighted point
 // coincides with it: nobody sights a point from on top of it.
@@ -53,10 +53,30 @@ void buildAngleWeightsDense(RunContext& ctx) {
     }
     matrixTranspose(n - 1, n, f, ctx.differenceOperatorT);
     matrixProduct(n - 1, n, n, f, ctx.directionCofactor, ctx.differenceTimesCofactor);
+    ensureSize(ctx.angleCofactor, n - 1, n - 1);
     matrixProduct(n - 1, n, n - 1, ctx.differenceTimesCofactor, ctx.differenceOperatorT,
                   ctx.angleCofactor);
+    ctx.angleVariance = ctx.angleCofactor(1, 1);
     ctx.angleWeight = ctx.angleCofactor;
     invertMatrix(n - 1, n - 1, ctx.angleWeight);
+    ctx.angleWeightStored = true;
+}
+
+// The tridiagonal Qll with the band values of buildAngleWeights, inverted by
+// the general routine.
+void storeAngleWeight(RunContext& ctx, double diagonal, double above, double below) {
+    const int m = ctx.pointCount - 1;
+    Matrix qll(m, m);
+    for (int i = 1; i <= m; ++i) {
+        qll(i, i) = diagonal;
+        if (i < m) {
+            qll(i, i + 1) = above;
+            qll(i + 1, i) = below;
+        }
+    }
+    ctx.angleWeight = std::move(qll);
+    invertMatrix(m, m, ctx.angleWeight);
+    ctx.angleWeightStored = true;
 }
 
 } // namespace
@@ -82,37 +102,47 @@ void buildAngleWeights(RunContext& ctx) {
     const double above = 0.0 + fqNext * (-1.0);  // Qll(i, i+1)
     const double below = 0.0 + fqDiagonal * 1.0; // Qll(i+1, i)
     const int m = n - 1;
-    Matrix& qll = ctx.angleCofactor;
-    qll.fill(0.0);
+    ctx.angleVariance = diagonal;
+    ctx.angleAbove = above;
+    ctx.angleBelow = below;
     std::vector<double> d(static_cast<std::size_t>(m) + 1, diagonal);
     std::vector<double> up(static_cast<std::size_t>(m), above);
     std::vector<double> down(static_cast<std::size_t>(m), below);
-    for (int i = 1; i <= m; ++i) {
-        qll(i, i) = diagonal;
-        if (i < m) {
-            qll(i, i + 1) = above;
-            qll(i + 1, i) = below;
-        }
+    ctx.angleWeightStored = false;
+    if (!ctx.angleWeightFactors.factor(m, down, d, up)) {
+        // Rows to interchange or values that are not finite: the general
+        // inversion of the full matrix.
+        storeAngleWeight(ctx, diagonal, above, below);
     }
-    if (!invertTridiagonal(m, down, d, up, ctx.angleWeight)) {
-        ctx.angleWeight = ctx.angleCofactor;
-        invertMatrix(m, m, ctx.angleWeight);
+}
+
+void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result) {
+    const int n = ctx.pointCount - 1;
+    if (!ctx.angleWeightStored) {
+        if (ctx.angleWeightFactors.multiplyLeft(m, left, result)) {
+            return;
+        }
+        // An element of the inverse is not finite: the band routine declines
+        // there, and the general inversion decides.
+        storeAngleWeight(ctx, ctx.angleVariance, ctx.angleAbove, ctx.angleBelow);
+    }
+    if (ctx.denseReference) {
+        matrixProduct(m, n, n, left, ctx.angleWeight, result);
+    } else {
+        matrixProductInterleaved(m, n, n, left, ctx.angleWeight, result);
     }
 }
 
 void writeAprioriAngleLine(RunContext& ctx) {
-    const double s = std::sqrt(ctx.angleCofactor(1, 1));
-    writeRecord(*ctx.report, {lit("Precisao a priori dos angulos azimutais:"),
-                              fieldF(precisionFromRadians(ctx.unitCode, s), 5, 1),
-                              lit(precisionUnitText(ctx.unitCode))});
-    writeBlankLine(*ctx.report);
+    writePrecisionLine(*ctx.report, "Precisao a priori dos angulos azimutais:", ctx.unit,
+                       std::sqrt(ctx.angleVariance));
 }
 
-void iterateStation(RunContext& ctx) {
+std::vector<double> iterateStation(RunContext& ctx) {
     const int n = ctx.pointCount;
     Matrix& a = ctx.designMatrix;
     Matrix& w = ctx.misclosure;
-    const Matrix& p = ctx.angleWeight;
+    std::vector<double> corrections;
     ctx.iterationCount = 1;
     while (true) {
         if (ctx.iterationCount > maxIterations) {
@@ -150,11 +180,7 @@ void iterateStation(RunContext& ctx) {
             a(i, 2) = -(dM[1] / s[1]) + dM[0] / s[0];
         }
         matrixTranspose(n - 1, 2, a, ctx.designMatrixT);
-        if (ctx.denseReference) {
-            matrixProduct(2, n - 1, n - 1, ctx.designMatrixT, p, ctx.designTWeight);
-        } else {
-            matrixProductInterleaved(2, n - 1, n - 1, ctx.designMatrixT, p, ctx.designTWeight);
-        }
+        timesAngleWeight(ctx, 2, ctx.designMatrixT, ctx.designTWeight);
         matrixProduct(2, n - 1, 2, ctx.designTWeight, a, ctx.normalMatrix);
         matrixProduct(2, n - 1, 1, ctx.designTWeight, w, ctx.normalVector);
         ctx.coordCofactor = ctx.normalMatrix;
@@ -163,10 +189,12 @@ void iterateStation(RunContext& ctx) {
 
         const double dm = ctx.correction(1);
         const double dp = ctx.correction(2);
+        corrections.push_back(
+            std::isnan(dm) || std::isnan(dp) ? dm + dp : std::max(std::fabs(dm), std::fabs(dp)));
         if (std::fabs(dm) < ctx.tolerance && std::fabs(dp) < ctx.tolerance) {
             ctx.adjustedM = dm + ctx.stationM;
             ctx.adjustedP = dp + ctx.stationP;
-            return;
+            return corrections;
         }
         ctx.stationM = dm + ctx.stationM;
         ctx.stationP = dp + ctx.stationP;

@@ -4,6 +4,8 @@
 
 #include "input/run_context.hpp"
 
+#include <vector>
+
 namespace resection {
 
 // Angle cofactor Qll = F Qdd F^T, with F the difference operator (-1 at
@@ -12,6 +14,10 @@ namespace resection {
 // 2 sigma_d^2 on the diagonal and -sigma_d^2 beside it. The weight matrix P is
 // its inverse. A precision of exactly 0 ends the run with "Matriz singular!".
 void buildAngleWeights(RunContext& ctx);
+
+// result (m x (N-1)) = left (m x (N-1)) times the angle weights P, each
+// element a running sum in ascending order as matrixProduct forms it.
+void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result);
 
 // "Precisao a priori dos angulos azimutais:", the standard deviation of one
 // angle, sqrt(Qll(1,1)) = sqrt(2) sigma_d, in seconds or mgon.
@@ -24,7 +30,8 @@ void writeAprioriAngleLine(RunContext& ctx);
 // correction is applied to adjustedM, adjustedP only. Ends the run with
 // " Processo nao convergente..." when the tenth solution has not converged,
 // and with a message naming the point when the station falls on a sighted
-// point (closer than a micrometre).
-void iterateStation(RunContext& ctx);
+// point (closer than a micrometre). Returns, for each solution, the larger
+// magnitude of its two corrections: what was compared with the tolerance.
+std::vector<double> iterateStation(RunContext& ctx);
 
 } // namespace resection

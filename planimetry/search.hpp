@@ -1,47 +1,41 @@
-// The a posteriori variance test and the search for the reading precision at
-// which its verdict changes.
+// The variance test of the position and the search for the precision of the
+// direction readings at which its verdict changes.
 #pragma once
 
 #include "input/run_context.hpp"
+#include "planimetry/precision_search.hpp"
 
 #include <string>
 
 namespace resection {
 
-// One tenth of a second of arc ("gd", "gs") or of a milligon (other codes),
-// in radians.
-double precisionStep(const std::string& unitCode);
+// Residuals v = w - A x of the converged pass, the quadratic form v^T P v,
+// the variance factor v^T P v / r and the verdict of the chi-square test at
+// 95 % on the statistic v^T P v / sigma0^2.
+PassOutcome testVariance(RunContext& ctx);
 
-// Verdict of the chi-square test at 95 %: 'r' when the statistic exceeds the
-// critical value for r degrees of freedom, 'a' otherwise (equality accepts).
-char chiSquareVerdict(double statistic, int degreesOfFreedom);
+// One adjustment pass at a precision of the direction readings (radians): the
+// angle weights, the a priori angle line in the first pass only, the
+// iteration from the first position, and the variance test. The results stay
+// in ctx for the report.
+PassOutcome planimetricPass(RunContext& ctx, double precision);
 
-// Residuals v = w - A x, the quadratic form v^T P v and the variance factor;
-// the verdict; one step of directionPrecision against the verdict. Returns
-// true when the verdict differs from that of the pass before.
-bool testVariance(RunContext& ctx);
+// The angles and the first position (once: they do not depend on the
+// precision), then the search from the a priori precision. Leaves
+// directionPrecision at the a posteriori precision and the last pass's
+// results in ctx.
+void searchDirectionPrecision(RunContext& ctx);
 
-// How the walk of a precision search goes on after a step.
-enum class WalkState { Continue, ReachedZero, PastCeiling };
-// A walk ends at the last positive precision before it would reach zero (less
-// than half a step, that is zero to within rounding, or negative), and is
-// abandoned when the precision passes 1000 seconds or mgon above its start.
-WalkState checkWalk(double precision, double start, const std::string& unitCode);
-// The console text when the walk passes its ceiling.
-std::string ceilingMessage(const std::string& unitCode, const char* readings);
+// "Precisao a posteriori dos angulos azimutais:", directionPrecision itself.
+void writePosterioriAngleLine(RunContext& ctx);
 
-// Records the verdict of a pass in the two letters and steps the precision by
-// 0.1" (0.1 mgon) against it: down when accepted, up when rejected. True when
-// the verdict differs from that of the pass before, which ends the search.
-bool stepAgainstVerdict(RunContext& ctx, char verdict, double& precision);
+// The search's settings for a run: its start, the unit's step, the run's
+// tolerance, and pass by pass when the run asks for the reference.
+SearchSettings searchSettings(const RunContext& ctx, double start);
 
-// After a step that did not end the search: true when the walk has reached
-// zero, the precision being set back to that of the last pass; ends the run
-// with a message when it has passed its ceiling.
-bool walkEndsAtFloor(double& precision, double precisionOfPass, double start,
-                     const std::string& unitCode, const char* readings);
-
-// Adjustment passes until the verdict changes, then the a posteriori line.
-void runPlanimetricSearch(RunContext& ctx);
+// The console text of a search that cannot end, for the readings named
+// ("leituras azimutais", "leituras zenitais").
+std::string searchWithoutEndMessage(const SearchWithoutEnd& stop, AngleUnit unit,
+                                    const char* readings);
 
 } // namespace resection

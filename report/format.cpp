@@ -1,5 +1,6 @@
 #include "report/format.hpp"
 
+#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -99,17 +100,11 @@ std::string formatText(std::string_view text, int width) {
     return std::string(w - text.size(), ' ') + std::string(text);
 }
 
-std::int32_t truncateToInt32(double value) {
-    if (std::isnan(value)) {
-        return 0;
-    }
-    if (value >= 2147483647.0) {
-        return std::numeric_limits<std::int32_t>::max();
-    }
-    if (value <= -2147483648.0) {
-        return std::numeric_limits<std::int32_t>::min();
-    }
-    return static_cast<std::int32_t>(value);
+std::string messageNumber(double value) {
+    char text[32];
+    const auto result =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 12);
+    return std::string(text, result.ptr);
 }
 
 int trimmedLength(std::string_view name) {

@@ -2,6 +2,7 @@
 
 #include "angles/units.hpp"
 #include "report/format.hpp"
+#include "report/precision_line.hpp"
 
 namespace resection {
 
@@ -13,9 +14,9 @@ void writeHeading(RunContext& ctx) {
                       fieldA(ctx.stationName, 12)});
     writeRecord(out, {fieldA(stars, 56)});
     writeBlankLine(out);
-    if (ctx.unitCode == "gd") {
+    if (ctx.unit == AngleUnit::DecimalDegrees) {
         writeRecord(out, {fieldA("Leituras de direccao em: graus decimais", 39)});
-    } else if (ctx.unitCode == "gs") {
+    } else if (ctx.unit == AngleUnit::Sexagesimal) {
         writeRecord(out, {fieldA("Leituras de direccao em: graus sexagesimais", 43)});
     } else {
         writeRecord(out, {fieldA("Leituras de direccao em: grados", 31)});
@@ -24,10 +25,8 @@ void writeHeading(RunContext& ctx) {
     writeRecord(out, {lit("Tolerancia entre iteracoes consecutivas das coordenadas:"),
                       fieldF(ctx.tolerance, 5, 3), lit(" m")});
     writeBlankLine(out);
-    const double precision = precisionFromRadians(ctx.unitCode, ctx.directionPrecision);
-    writeRecord(out, {lit("Precisao a priori das leituras azimutais:"), fieldF(precision, 5, 1),
-                      lit(precisionUnitText(ctx.unitCode))});
-    writeBlankLine(out);
+    writePrecisionLine(out, "Precisao a priori das leituras azimutais:", ctx.unit,
+                       ctx.directionPrecision);
 }
 
 void writeRedundancy(RunContext& ctx) {

@@ -1,6 +1,6 @@
 #include "report/planimetric_results.hpp"
 
-#include "driver/constants.hpp"
+#include "angles/units.hpp"
 #include "report/format.hpp"
 
 #include <cmath>
@@ -51,9 +51,9 @@ void residualCofactorDiagonals(const RunContext& ctx, std::vector<double>& resid
         const double dc1 = (0.0 + a(i, 1) * qxx(1, 1)) + a(i, 2) * qxx(2, 1);
         const double dc2 = (0.0 + a(i, 1) * qxx(1, 2)) + a(i, 2) * qxx(2, 2);
         const double product = (0.0 + dc1 * at(1, i)) + dc2 * at(2, i);
-        const double qvv = ctx.angleCofactor(i, i) - product;
+        const double qvv = ctx.angleVariance - product;
         residualDiagonal[static_cast<std::size_t>(i)] = qvv;
-        adjustedDiagonal[static_cast<std::size_t>(i)] = ctx.angleCofactor(i, i) - qvv;
+        adjustedDiagonal[static_cast<std::size_t>(i)] = ctx.angleVariance - qvv;
     }
 }
 
@@ -62,9 +62,9 @@ void residualCofactorDiagonals(const RunContext& ctx, std::vector<double>& resid
 void writePlanimetricResults(RunContext& ctx) {
     std::ostream& out = *ctx.report;
     const int m = ctx.pointCount - 1;
-    const std::string& code = ctx.unitCode;
-    const bool seconds = code == "gs" || code == "gd";
-    const bool grads = code == "gr";
+    const AngleUnit unit = ctx.unit;
+    const bool seconds = precisionInSeconds(unit);
+    const bool grads = unit == AngleUnit::Grads;
 
     writeRecord(out, {lit("Numero de iteracoes (planimetria): "), fieldI(ctx.iterationCount, 3)});
     writeBlankLine(out);
@@ -85,10 +85,10 @@ void writePlanimetricResults(RunContext& ctx) {
         for (int i = 1; i <= m; ++i) {
             const double v = ctx.residual(i);
             if (seconds) {
-                writeRecord(out, {skip(10), fieldF(v * 180.0 / pi * 3600.0, 10, 2), lit(" \"")});
+                writeRecord(out, {skip(10), fieldF(radiansToSeconds(v), 10, 2), lit(" \"")});
             } else {
-                writeRecord(out, {skip(10), fieldF(v * 180.0 / pi * 400.0 / 360.0 * 1000.0, 10, 6),
-                                  lit(" mgon")});
+                writeRecord(out,
+                            {skip(10), fieldF(radiansToMgonViaDegrees(v), 10, 6), lit(" mgon")});
             }
         }
         writeBlankLine(out);
@@ -98,24 +98,20 @@ void writePlanimetricResults(RunContext& ctx) {
         for (int i = 1; i <= m; ++i) {
             // The adjusted angle replaces the observed one, in the printed unit.
             const double a = ctx.observedAngle(i) + ctx.residual(i);
-            if (code == "gs") {
-                ctx.observedAngle(i) = a * 180.0 / pi;
+            if (unit == AngleUnit::Sexagesimal) {
+                // Sexagesimal readings give decimal degrees here, and decimal
+                // readings degrees, minutes and seconds.
+                ctx.observedAngle(i) = radiansToDegrees(a);
                 writeRecord(out, {skip(10), fieldF(ctx.observedAngle(i), 9, 5), lit(" "),
                                   byteItem(decimalDegreeSign)});
-            } else if (code == "gd") {
-                const double d = a * 180.0 / pi;
-                ctx.observedAngle(i) = d;
-                // Truncation toward zero at each step and no carry: seconds
-                // that round to 60.00 are printed so.
-                const std::int32_t degrees = truncateToInt32(d);
-                const double minutesReal = (d - degrees) * 60.0;
-                const std::int32_t minutes = truncateToInt32(minutesReal);
-                const double secondsPart = (minutesReal - minutes) * 60.0;
-                writeRecord(out,
-                            {skip(10), fieldI(degrees, 4), byteItem(sexagesimalDegreeSign),
-                             fieldI(minutes, 3), lit("'"), fieldF(secondsPart, 6, 2), lit("\"")});
+            } else if (unit == AngleUnit::DecimalDegrees) {
+                ctx.observedAngle(i) = radiansToDegrees(a);
+                const Sexagesimal dms = splitSexagesimal(ctx.observedAngle(i));
+                writeRecord(out, {skip(10), fieldI(dms.degrees, 4), byteItem(sexagesimalDegreeSign),
+                                  fieldI(dms.minutes, 3), lit("'"), fieldF(dms.seconds, 6, 2),
+                                  lit("\"")});
             } else {
-                ctx.observedAngle(i) = a * 180.0 / pi * 400.0 / 360.0;
+                ctx.observedAngle(i) = radiansToGonViaDegrees(a);
                 writeRecord(out, {skip(10), fieldF(ctx.observedAngle(i), 10, 6), lit(" gon")});
             }
         }
@@ -149,9 +145,9 @@ void writePlanimetricResults(RunContext& ctx) {
         for (int i = 1; i <= m; ++i) {
             const double s = standardDeviation(residualDiagonal[static_cast<std::size_t>(i)]);
             if (seconds) {
-                writeRecord(out, {fieldF(s / pi * 648000.0, 10, 2), lit(" \"")});
+                writeRecord(out, {fieldF(radiansToSecondsByArc(s), 10, 2), lit(" \"")});
             } else {
-                writeRecord(out, {fieldF(s / pi * 200000.0, 10, 5), lit(" mgon")});
+                writeRecord(out, {fieldF(radiansToMgonByArc(s), 10, 5), lit(" mgon")});
             }
         }
         writeBlankLine(out);
@@ -161,10 +157,9 @@ void writePlanimetricResults(RunContext& ctx) {
         for (int i = 1; i <= m; ++i) {
             const double s = standardDeviation(adjustedDiagonal[static_cast<std::size_t>(i)]);
             if (seconds) {
-                writeRecord(out, {fieldF(s * 180.0 / pi * 3600.0, 10, 2), lit(" \"")});
+                writeRecord(out, {fieldF(radiansToSeconds(s), 10, 2), lit(" \"")});
             } else {
-                writeRecord(out,
-                            {fieldF(s * 180.0 / pi * 400.0 / 360.0 * 1000.0, 10, 3), lit(" mgon")});
+                writeRecord(out, {fieldF(radiansToMgonViaDegrees(s), 10, 3), lit(" mgon")});
             }
         }
     }

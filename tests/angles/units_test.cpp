@@ -23,19 +23,20 @@ TEST(AngleUnits, SexagesimalReadings) {
                      << row.degrees << " " << row.minutes << " " << row.seconds);
         EXPECT_DOUBLE_EQ(sexagesimalToDegrees(row.degrees, row.minutes, row.seconds),
                          row.expectedDegrees);
-        EXPECT_DOUBLE_EQ(toRadians("gs", row.degrees, row.minutes, row.seconds),
+        EXPECT_DOUBLE_EQ(toRadians(AngleUnit::Sexagesimal, row.degrees, row.minutes, row.seconds),
                          row.expectedDegrees / 180.0 * pi);
     }
 }
 
 TEST(AngleUnits, DecimalDegreesAndGrads) {
-    EXPECT_EQ(toRadians("gr", 100.0), pi / 2.0); // exactly, in double precision
-    EXPECT_EQ(toRadians("gr", 200.0), pi);
-    EXPECT_EQ(toRadians("gd", 180.0), pi);
-    EXPECT_EQ(toRadians("gd", 90.0), pi / 2.0);
-    EXPECT_DOUBLE_EQ(toRadians("gd", 400.0), 2.0 * pi + 2.0 * pi / 9.0); // not reduced
-    EXPECT_DOUBLE_EQ(toRadians("gr", 450.0), 2.0 * pi + pi / 4.0);
-    EXPECT_DOUBLE_EQ(toRadians("gd", -30.0), -pi / 6.0);
+    EXPECT_EQ(toRadians(AngleUnit::Grads, 100.0), pi / 2.0); // exactly, in double precision
+    EXPECT_EQ(toRadians(AngleUnit::Grads, 200.0), pi);
+    EXPECT_EQ(toRadians(AngleUnit::DecimalDegrees, 180.0), pi);
+    EXPECT_EQ(toRadians(AngleUnit::DecimalDegrees, 90.0), pi / 2.0);
+    EXPECT_DOUBLE_EQ(toRadians(AngleUnit::DecimalDegrees, 400.0),
+                     2.0 * pi + 2.0 * pi / 9.0); // not reduced
+    EXPECT_DOUBLE_EQ(toRadians(AngleUnit::Grads, 450.0), 2.0 * pi + pi / 4.0);
+    EXPECT_DOUBLE_EQ(toRadians(AngleUnit::DecimalDegrees, -30.0), -pi / 6.0);
 }
 
 TEST(AngleUnits, CodesAreComparedExactly) {
@@ -44,13 +45,13 @@ TEST(AngleUnits, CodesAreComparedExactly) {
     EXPECT_EQ(unitFromCode("gr"), AngleUnit::Grads);
     for (const char* code : {"GD", "GS", "Gr", "g ", "g", "gs ", " gs", ""}) {
         EXPECT_EQ(unitFromCode(code), AngleUnit::Unknown) << code;
-        EXPECT_FALSE(precisionInSeconds(code)) << code;
+        EXPECT_FALSE(precisionInSeconds(unitFromCode(code))) << code;
         // Counted as mgon.
-        EXPECT_DOUBLE_EQ(precisionToRadians(code, 1.0), pi / 200000.0) << code;
+        EXPECT_DOUBLE_EQ(precisionToRadians(unitFromCode(code), 1.0), pi / 200000.0) << code;
     }
-    EXPECT_TRUE(precisionInSeconds("gd"));
-    EXPECT_TRUE(precisionInSeconds("gs"));
-    EXPECT_FALSE(precisionInSeconds("gr"));
+    EXPECT_TRUE(precisionInSeconds(AngleUnit::DecimalDegrees));
+    EXPECT_TRUE(precisionInSeconds(AngleUnit::Sexagesimal));
+    EXPECT_FALSE(precisionInSeconds(AngleUnit::Grads));
 }
 
 TEST(AngleUnits, PrecisionsRoundTrip) {
@@ -65,9 +66,10 @@ TEST(AngleUnits, PrecisionsRoundTrip) {
     };
     for (const Row& row : rows) {
         SCOPED_TRACE(::testing::Message() << row.code << " " << row.asRead);
-        const double radians = precisionToRadians(row.code, row.asRead);
+        const AngleUnit unit = unitFromCode(row.code);
+        const double radians = precisionToRadians(unit, row.asRead);
         EXPECT_DOUBLE_EQ(radians, row.radians);
-        EXPECT_NEAR(precisionFromRadians(row.code, radians), row.asRead, 1e-12 * row.asRead);
+        EXPECT_NEAR(precisionFromRadians(unit, radians), row.asRead, 1e-12 * row.asRead);
     }
 }
 

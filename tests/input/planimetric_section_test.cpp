@@ -48,7 +48,7 @@ TEST(PlanimetricSection, SexagesimalRecordsAndTheirEcho) {
               lines[3] + "\n" + lines[4] + "\n3 1.5\n");
     readPlanimetricSection(s.ctx);
 
-    EXPECT_EQ(s.ctx.unitCode, "gs");
+    EXPECT_EQ(s.ctx.unit, AngleUnit::Sexagesimal);
     EXPECT_EQ(s.ctx.tolerance, 0.001);
     EXPECT_DOUBLE_EQ(s.ctx.directionPrecision, 2.0 / 3600.0 * pi / 180.0);
     EXPECT_EQ(s.ctx.zenithPrecision, s.ctx.directionPrecision);

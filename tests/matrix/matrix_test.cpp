@@ -1,8 +1,6 @@
 // Products, transpose, inversion and the azimuth.
 #include "matrix/matrix.hpp"
 
-#include "driver/run_stop.hpp"
-
 #include <gtest/gtest.h>
 
 #include <cmath>
@@ -93,13 +91,7 @@ TEST(InvertMatrix, ZeroRowStopsBeforeAnyChange) {
             a(zeroRow, j) = 0.0;
         }
         const Matrix before = a;
-        try {
-            invertMatrix(3, 3, a);
-            ADD_FAILURE() << "no stop for zero row " << zeroRow;
-        } catch (const RunStop& stop) {
-            EXPECT_EQ(stop.consoleText(), "Matriz singular!");
-            EXPECT_EQ(stop.exitStatus(), 0);
-        }
+        EXPECT_THROW(invertMatrix(3, 3, a), SingularMatrix) << "zero row " << zeroRow;
         expectEqual(a, before);
     }
 }

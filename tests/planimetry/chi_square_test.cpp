@@ -1,5 +1,4 @@
-// Critical values of the variance test and the verdict, step and walk limits
-// of the precision search.
+// Critical values of the variance test, its verdict and the search's step.
 #include "planimetry/chi_square.hpp"
 
 #include "angles/units.hpp"
@@ -50,14 +49,14 @@ TEST(VarianceTest, EqualityAccepts) {
     for (int r : {1, 5, 10, 11, 40}) {
         SCOPED_TRACE(r);
         const double critical = chiSquare95(r);
-        EXPECT_EQ(chiSquareVerdict(critical, r), 'a');
-        EXPECT_EQ(chiSquareVerdict(std::nextafter(critical, 1e9), r), 'r');
-        EXPECT_EQ(chiSquareVerdict(0.0, r), 'a');
+        EXPECT_EQ(chiSquareVerdict(critical, r), Verdict::Accepted);
+        EXPECT_EQ(chiSquareVerdict(std::nextafter(critical, 1e9), r), Verdict::Rejected);
+        EXPECT_EQ(chiSquareVerdict(0.0, r), Verdict::Accepted);
     }
-    EXPECT_EQ(chiSquareVerdict(3.841, 1), 'a');
-    EXPECT_EQ(chiSquareVerdict(3.8411, 1), 'r');
-    EXPECT_EQ(chiSquareVerdict(18.3072, 10), 'a');
-    EXPECT_EQ(chiSquareVerdict(18.3073, 10), 'r');
+    EXPECT_EQ(chiSquareVerdict(3.841, 1), Verdict::Accepted);
+    EXPECT_EQ(chiSquareVerdict(3.8411, 1), Verdict::Rejected);
+    EXPECT_EQ(chiSquareVerdict(18.3072, 10), Verdict::Accepted);
+    EXPECT_EQ(chiSquareVerdict(18.3073, 10), Verdict::Rejected);
 }
 
 // One tenth of a second of arc is pi / 6480000; one tenth of a milligon is
@@ -65,33 +64,12 @@ TEST(VarianceTest, EqualityAccepts) {
 // value.
 TEST(PrecisionSearch, StepValues) {
     for (const char* code : {"gd", "gs"}) {
-        EXPECT_NEAR(precisionStep(code) / (pi / 6480000.0), 1.0, 1e-15) << code;
+        EXPECT_NEAR(precisionStep(unitFromCode(code)) / (pi / 6480000.0), 1.0, 1e-15) << code;
     }
     for (const char* code : {"gr", "GS", "g "}) {
-        EXPECT_NEAR(precisionStep(code) / (pi / 2000000.0), 1.0000000149011611, 1e-15) << code;
-        EXPECT_GT(precisionStep(code), pi / 2000000.0) << code;
-    }
-}
-
-TEST(PrecisionSearch, WalkFloorAndCeiling) {
-    struct Row {
-        const char* code;
-        double precision, start; // as read: seconds or mgon
-        WalkState expected;
-    };
-    const Row rows[] = {
-        {"gd", 1.0, 1.0, WalkState::Continue},       {"gd", 0.1, 1.0, WalkState::Continue},
-        {"gd", 0.051, 1.0, WalkState::Continue}, // just above half a step
-        {"gd", 0.0499, 1.0, WalkState::ReachedZero}, {"gs", 0.0, 1.0, WalkState::ReachedZero},
-        {"gs", -0.1, 1.0, WalkState::ReachedZero},   {"gd", 1000.0, 0.5, WalkState::Continue},
-        {"gd", 1000.5, 0.5, WalkState::Continue},    {"gd", 1000.6, 0.5, WalkState::PastCeiling},
-        {"gr", 1002.1, 2.0, WalkState::PastCeiling}, {"gr", 1001.9, 2.0, WalkState::Continue},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(::testing::Message() << row.code << " " << row.precision);
-        const double precision = precisionToRadians(row.code, row.precision);
-        const double start = precisionToRadians(row.code, row.start);
-        EXPECT_EQ(checkWalk(precision, start, row.code), row.expected);
+        const double step = precisionStep(unitFromCode(code));
+        EXPECT_NEAR(step / (pi / 2000000.0), 1.0000000149011611, 1e-15) << code;
+        EXPECT_GT(step, pi / 2000000.0) << code;
     }
 }
 

@@ -83,7 +83,7 @@ Adjusted adjust(const std::string& content) {
     ctx.report = &report;
     ctx.inputFileName = "in";
     readPlanimetricSection(ctx);
-    runPlanimetricSearch(ctx);
+    searchDirectionPrecision(ctx);
     return {ctx.adjustedM, ctx.adjustedP};
 }
 

@@ -1,6 +1,6 @@
-// The precision searches end on any input: an a priori precision so large
-// that a step of 0.1" no longer changes it used to walk without end, and one
-// of 1e5" took a million passes; such values are refused as read.
+// The precision searches end on any a priori precision: a long walk is
+// walked (and gives the report that computing every pass gives), and a walk
+// that could never end stops with a message.
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -10,8 +10,8 @@
 namespace resection::testing {
 namespace {
 
-std::string fileWithPrecision(const std::string& code, const std::string& precision) {
-    return code + " 0.001 " + precision +
+std::string fileWithPrecision(const std::string& precision) {
+    return "gd 0.001 " + precision +
            "\nEST1\n4\n"
            "P1 43626.673 276557.347 268.71506\n"
            "P2 42211.532 274411.871 323.41615\n"
@@ -22,37 +22,39 @@ std::string fileWithPrecision(const std::string& code, const std::string& precis
            "V2 42211.532 274411.871 401.338 85.170267 1.500\n";
 }
 
-TEST(PrecisionSearchBounds, HugeAprioriPrecisionIsRefused) {
-    const std::pair<std::string, std::string> cases[] = {
-        {"1e20", "1e+20 segundos"}, {"-1e20", "-1e+20 segundos"}, {"100000", "1e+05 segundos"}};
-    for (const auto& [precision, shown] : cases) {
-        SCOPED_TRACE(precision);
-        const RunResult r =
-            runInProcess({{"in", fileWithPrecision("gd", precision)}}, "in\nout\nS\n");
-        EXPECT_EQ(r.status, 1);
-        const std::string message = "Precisao a priori " + shown.substr(0, shown.find(' ')) +
-                                    " no ficheiro in, linha 1: o maximo e 1000" +
-                                    shown.substr(shown.find(' ')) + ".\r\n";
-        EXPECT_NE(r.console.find(message), std::string::npos) << r.console;
-    }
-    const RunResult r = runInProcess({{"in", fileWithPrecision("gr", "1000.5")}}, "in\nout\nS\n");
-    EXPECT_EQ(r.status, 1);
-    EXPECT_NE(r.console.find("Precisao a priori 1000.5 no ficheiro in, linha 1: o maximo e 1000 "
-                             "mgon.\r\n"),
-              std::string::npos)
-        << r.console;
-}
-
-// At the bound both searches still run their walks to an end: the planimetric
-// one down to its floor or up to 1000" above the start, then the height one
-// (whose made-up readings are rejected up to its ceiling).
-TEST(PrecisionSearchBounds, LargestAprioriPrecisionsRun) {
-    for (const char* precision : {"1000", "-1000"}) {
-        SCOPED_TRACE(precision);
-        const RunResult r =
-            runInProcess({{"in", fileWithPrecision("gd", precision)}}, "in\nout\nS\n");
-        EXPECT_EQ(r.status, 0) << r.console;
-        EXPECT_NE(r.files.at("out").find("Redundancia (altimetria):   1"), std::string::npos);
+TEST(PrecisionSearchBounds, EveryWalkEnds) {
+    struct Row {
+        const char* precision;
+        int status;
+        const char* console; // a part of the console text
+    };
+    const Row rows[] = {
+        // 50000 passes down, then the height's walk down as far.
+        {"5000", 0, "(S/N)? \r\n"},
+        // Rejected at -0.2", up through zero to where the test accepts.
+        {"-0.2", 0, "(S/N)? \r\n"},
+        // At 1e20" a step of 0.1" is lost in the rounding of the value.
+        {"1e20", 1,
+         "Pesquisa da precisao interrompida: com a precisao de 1e+20 segundos o passo de 0.1 "
+         "segundos ja nao altera a precisao, e a pesquisa das leituras azimutais nao "
+         "terminaria; indique uma precisao a priori menor.\r\n"},
+        // Accepted at a negative precision, the walk would go down for ever.
+        {"-1e5", 1,
+         "Pesquisa da precisao interrompida: o teste do qui-quadrado aceita as leituras "
+         "azimutais com a precisao negativa de -100000 segundos, e a pesquisa desceria sem "
+         "fim; indique uma precisao a priori positiva.\r\n"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.precision);
+        const std::string input = fileWithPrecision(row.precision);
+        const RunResult fast = runInProcess({{"in", input}}, "in\nout\nS\n");
+        EXPECT_EQ(fast.status, row.status);
+        EXPECT_NE(fast.console.find(row.console), std::string::npos) << fast.console;
+        RunOptions reference;
+        reference.passByPassSearch = true;
+        const RunResult passByPass = runInProcess({{"in", input}}, "in\nout\nS\n", {}, reference);
+        EXPECT_EQ(fast.console, passByPass.console);
+        EXPECT_TRUE(fast.files.at("out") == passByPass.files.at("out"));
     }
 }
 

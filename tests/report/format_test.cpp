@@ -2,6 +2,8 @@
 // the exact characters the field must hold.
 #include "report/format.hpp"
 
+#include "angles/units.hpp"
+
 #include <gtest/gtest.h>
 
 #include <cstdint>

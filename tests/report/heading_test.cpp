@@ -34,9 +34,9 @@ struct Heading {
     Heading(const std::string& unitCode, double tolerance, double precisionAsRead,
             const std::string& station = "EST1        ") {
         ctx.report = &report;
-        ctx.unitCode = unitCode;
+        ctx.unit = unitFromCode(unitCode);
         ctx.tolerance = tolerance;
-        ctx.directionPrecision = precisionToRadians(unitCode, precisionAsRead);
+        ctx.directionPrecision = precisionToRadians(ctx.unit, precisionAsRead);
         ctx.stationName = station;
     }
     std::vector<std::string> lines() {

@@ -14,14 +14,12 @@ namespace fs = std::filesystem;
 
 RunResult runInProcess(const std::map<std::string, std::string>& files,
                        const std::string& consoleInput, const std::vector<std::string>& arguments,
-                       bool denseReference) {
+                       const RunOptions& options) {
     MemoryFileSystem memory;
     memory.files = files;
     std::istringstream in(consoleInput);
     std::ostringstream out;
     RunResult result;
-    RunOptions options;
-    options.denseReference = denseReference;
     result.status = runResection(arguments, in, out, memory, options);
     result.console = out.str();
     result.files = memory.files;

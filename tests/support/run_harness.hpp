@@ -1,6 +1,8 @@
 // Whole runs of the program in-process, and the golden run folders.
 #pragma once
 
+#include "driver/run.hpp"
+
 #include <map>
 #include <ostream>
 #include <string>
@@ -17,7 +19,8 @@ struct RunResult {
 // Runs the program on in-memory files with the given console input.
 RunResult runInProcess(const std::map<std::string, std::string>& files,
                        const std::string& consoleInput,
-                       const std::vector<std::string>& arguments = {}, bool denseReference = false);
+                       const std::vector<std::string>& arguments = {},
+                       const RunOptions& options = {});
 
 // A run folder: run/ (files before the run), stdin, args (one a line) and
 // expected/ (console and every file the run creates or changes).

@@ -1,0 +1,14 @@
+#include "report/precision_line.hpp"
+
+#include "report/format.hpp"
+
+namespace resection {
+
+void writePrecisionLine(std::ostream& out, std::string_view label, AngleUnit unit, double radians,
+                        int width) {
+    writeRecord(out, {lit(label), fieldF(precisionFromRadians(unit, radians), width, 1),
+                      lit(precisionUnitText(unit))});
+    writeBlankLine(out);
+}
+
+} // namespace resection
