@@ -14,10 +14,14 @@ namespace resection {
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
-    // An existing file opened for reading, or null with the reason in 'error'.
+    // An existing regular file opened for reading, or null with the reason
+    // in 'error'. Anything else (a folder, a FIFO, a device) is refused
+    // before a read could wait for ever or never end.
     virtual std::unique_ptr<std::istream> openInput(const std::string& name,
                                                     std::string& error) = 0;
     // A new or replaced file opened for writing, or null with the reason.
+    // Both refuse a name holding a NUL byte: no file can carry it, and the
+    // system would take only the part before it.
     virtual std::unique_ptr<std::ostream> createReport(const std::string& name,
                                                        std::string& error) = 0;
     // True when both names denote one existing file.

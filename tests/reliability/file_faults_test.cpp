@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -249,6 +250,7 @@ TEST_P(HostileRunTest, EndsPromptlyAndSaysWhy) {
     const HostileRun& row = GetParam();
     write("in.txt", goodInput);
     write("esc.txt", "gd 0.001 0.6\nEST1\n\x1b]0;Tudo_certo\x07\x1b[2J\n");
+    ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
     const std::string output = row.standardOutput.empty() ? "> console-out" : row.standardOutput;
     const Outcome o = run(row.consoleInput, "", "console-in", output, row.setup);
     EXPECT_EQ(o.status, row.status) << o.console << o.errors;
@@ -264,10 +266,24 @@ TEST_P(HostileRunTest, EndsPromptlyAndSaysWhy) {
 
 const std::string inputRefused = "Nome do ficheiro de input: \r\nNao foi possivel abrir o "
                                  "ficheiro de input ";
+const std::string nulInName = ": o nome contem um byte nulo, que nenhum nome de ficheiro pode ter.";
 
 INSTANTIATE_TEST_SUITE_P(
     Hazards, HostileRunTest,
     ::testing::Values(
+        HostileRun{"Fifo", "pipe\nout.txt\n", "", "", 2,
+                   inputRefused + "\"pipe\": e um pipe (FIFO), nao um ficheiro comum."},
+        HostileRun{"DevZero", "/dev/zero\nout.txt\n", "", "", 2,
+                   inputRefused + "\"/dev/zero\": e um dispositivo, nao um ficheiro comum."},
+        HostileRun{"NulInInputName", std::string("in.txt\0junk\nout.txt\n", 21), "", "", 2,
+                   inputRefused + "\"in.txt\\x00junk\"" + nulInName},
+        HostileRun{"NulAtUnitPrompt", std::string("\nin.txt\0\nout.txt\n", 18), "", "", 2,
+                   "UNIT 100? Nao foi possivel abrir o ficheiro de input \"in.txt\\x00\"" +
+                       nulInName},
+        HostileRun{"NulInReportName", std::string("in.txt\nout.txt\0x\n", 17), "", "", 2,
+                   "Nome do ficheiro de output: Nao foi possivel criar o ficheiro de output "
+                   "\"out.txt\\x00x\"" +
+                       nulInName},
         HostileRun{"ControlBytesInAValue", "esc.txt\nout.txt\n", "", "", 1,
                    "Erro no ficheiro esc.txt, linha 3 (numero de pontos visados): esperava-se um "
                    "numero inteiro, encontrado \"\\x1b]0;Tudo_certo\\x07\\x1b[2J\""},
