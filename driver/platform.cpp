@@ -7,6 +7,7 @@
 #include <system_error>
 
 #ifndef _WIN32
+#include <csignal>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -237,6 +238,23 @@ bool MemoryFileSystem::closeReport(std::ostream& report, std::string& error) {
     files[it->second] = static_cast<std::ostringstream&>(report).str();
     openReports_.erase(it);
     return true;
+}
+
+void protectStandardDescriptors() {
+#ifndef _WIN32
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // The lowest free number is taken, and the lower ones are open by now.
+        const int opened = ::open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 } // namespace resection

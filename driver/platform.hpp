@@ -55,4 +55,12 @@ class MemoryFileSystem : public FileSystem {
     std::map<const std::ostream*, std::string> openReports_;
 };
 
+// Called first in main. A standard descriptor (0, 1, 2) closed at start gets
+// /dev/null, opened for reading only: no file of the run can then take its
+// number (the report would become standard output), and a closed standard
+// output still fails every write, as a console that cannot be written must.
+// A console pipe whose reader has gone then fails a write too, instead of
+// ending the process before the report is closed.
+void protectStandardDescriptors();
+
 } // namespace resection

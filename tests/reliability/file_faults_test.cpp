@@ -228,9 +228,9 @@ TEST_F(ProgramRun, OrderlyStopsKeepStatusZero) {
 }
 
 // Inputs that could hang the run, mislead or be lost: each ends promptly with
-// the status and the last console line given. No byte that could drive the
-// terminal reaches the console: the only control bytes on it are the line
-// ends.
+// the status and the last console line given; a console that cannot be
+// written is said on standard error. No byte that could drive the terminal
+// reaches the console: the only control bytes on it are the line ends.
 struct HostileRun {
     const char* what;
     std::string consoleInput;
@@ -246,6 +246,9 @@ void PrintTo(const HostileRun& row, std::ostream* os) {
 
 class HostileRunTest : public ProgramRun, public ::testing::WithParamInterface<HostileRun> {};
 
+const std::string consoleLost = "Nao foi possivel escrever na consola (saida padrao): as "
+                                "perguntas e mensagens do programa perderam-se.\r\n";
+
 TEST_P(HostileRunTest, EndsPromptlyAndSaysWhy) {
     const HostileRun& row = GetParam();
     write("in.txt", goodInput);
@@ -254,10 +257,17 @@ TEST_P(HostileRunTest, EndsPromptlyAndSaysWhy) {
     const std::string output = row.standardOutput.empty() ? "> console-out" : row.standardOutput;
     const Outcome o = run(row.consoleInput, "", "console-in", output, row.setup);
     EXPECT_EQ(o.status, row.status) << o.console << o.errors;
-    EXPECT_TRUE(endsWithLine(o.console, row.lastLines)) << o.console;
-    EXPECT_EQ(o.errors, "");
-    // A file that cannot be opened leaves no report behind.
-    EXPECT_EQ(fs::exists(path("out.txt")), row.status == 1);
+    if (row.standardOutput.empty()) {
+        EXPECT_TRUE(endsWithLine(o.console, row.lastLines)) << o.console;
+        EXPECT_EQ(o.errors, "");
+        // A file that cannot be opened leaves no report behind.
+        EXPECT_EQ(fs::exists(path("out.txt")), row.status == 1);
+    } else {
+        // The report is written as in any run.
+        EXPECT_EQ(o.errors, consoleLost);
+        run("in.txt\nref.txt\nN\n", "");
+        EXPECT_EQ(readFile(path("out.txt").string()), readFile(path("ref.txt").string()));
+    }
     for (const char c : o.console + o.errors) {
         const auto byte = static_cast<unsigned char>(c);
         EXPECT_TRUE((byte >= 0x20 && byte != 0x7f) || c == '\r' || c == '\n') << int(byte);
@@ -288,7 +298,11 @@ INSTANTIATE_TEST_SUITE_P(
                    "Erro no ficheiro esc.txt, linha 3 (numero de pontos visados): esperava-se um "
                    "numero inteiro, encontrado \"\\x1b]0;Tudo_certo\\x07\\x1b[2J\""},
         HostileRun{"ControlBytesInAName", "a\x1b[2Jb\x7f\r.txt\nout.txt\n", "", "", 2,
-                   inputRefused + "\"a\\x1b[2Jb\\x7f\\x0d.txt\": o ficheiro nao existe."}),
+                   inputRefused + "\"a\\x1b[2Jb\\x7f\\x0d.txt\": o ficheiro nao existe."},
+        HostileRun{"StdoutOnDevFull", "in.txt\nout.txt\nN\n", "> /dev/full", "", 2, ""},
+        HostileRun{"StdoutClosed", "in.txt\nout.txt\nN\n", ">&-", "", 2, ""},
+        HostileRun{"StdoutPipeWithoutReader", "in.txt\nout.txt\nN\n", ">&5",
+                   "exec 4<>pipe 5>pipe 4<&- &&", 2, ""}),
     [](const auto& test) { return std::string(test.param.what); });
 
 } // namespace
