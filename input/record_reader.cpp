@@ -62,6 +62,10 @@ int RecordReader::get() {
         if (c == '\n') {
             newLine();
         } else {
+            if (lineLength_ == maxLineLength) {
+                lineTooLong();
+            }
+            ++lineLength_;
             lineHasData_ = true;
             atLineStart_ = false;
         }
@@ -73,6 +77,7 @@ void RecordReader::newLine() {
     ++lineNumber_;
     atLineStart_ = true;
     lineHasData_ = false;
+    lineLength_ = 0;
     lineStarts_.push_back(offset_);
     if (lineStarts_.size() > static_cast<std::size_t>(maxStepBack) + 1) {
         lineStarts_.pop_front();
@@ -82,6 +87,14 @@ void RecordReader::newLine() {
 void RecordReader::readFault() const {
     throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ + ", linha " +
                              std::to_string(lineNumber_) + ".");
+}
+
+void RecordReader::lineTooLong() const {
+    throw RunStop::badInput("Erro no ficheiro " + fileName_ + ", linha " +
+                            std::to_string(lineNumber_) + ": linha com mais de " +
+                            std::to_string(maxLineLength) +
+                            " caracteres, longa demais para um registo (ou o ficheiro nao e "
+                            "de texto).");
 }
 
 void RecordReader::fail(const std::string& what, const std::string& problem) const {
@@ -280,6 +293,7 @@ void RecordReader::stepBackLines(int n) {
     offset_ = target;
     lineNumber_ -= n;
     lineStarts_.push_back(target);
+    lineLength_ = 0;
     atLineStart_ = true;
     lineHasData_ = false;
     firstValueOfRecord_ = true;

@@ -7,9 +7,11 @@
 // holds continues on the following lines, and what is left on the line after
 // its last item is ignored. A CR before the LF is part of no value.
 //
-// The reader works on the stream a character at a time, so a line of any
-// length costs no more memory than the values taken from it, and it keeps the
-// start of the last lines read so that the echo can step back over them.
+// The reader works on the stream a character at a time and keeps the start
+// of the last lines read, so that the echo can step back over them. A line
+// longer than maxLineLength ends the run: no record comes near it, and an
+// endless run of bytes without a line end (a file of NULs) must not be read
+// for ever as one value.
 #pragma once
 
 #include <cstdint>
@@ -44,12 +46,15 @@ class RecordReader {
     long long lineNumber() const { return lineNumber_; }
 
     static constexpr int maxStepBack = 1100;
+    // Bytes of one line before its LF (a CR counted).
+    static constexpr std::size_t maxLineLength = 4096;
 
   private:
     int peek();
     int get();
     void newLine();
     [[noreturn]] void readFault() const;
+    [[noreturn]] void lineTooLong() const;
     [[noreturn]] void fail(const std::string& what, const std::string& problem) const;
     // Skip blanks, line ends and one comma before a value; false at end of file.
     bool skipToValue(const std::string& what);
@@ -64,6 +69,7 @@ class RecordReader {
     bool atLineStart_ = true;
     bool lineHasData_ = false; // a character of the current line was consumed
     bool firstValueOfRecord_ = true;
+    std::size_t lineLength_ = 0;            // bytes of the current line read so far
     std::deque<std::streamoff> lineStarts_; // starts of the last lines, the current one last
 };
 
