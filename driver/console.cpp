@@ -23,11 +23,13 @@ std::string printable(std::string_view text) {
 
 void Console::plainLine(const std::string& text) {
     out_ << text << "\r\n";
+    afterPrompt_ = false;
 }
 
 void Console::prompt(const std::string& record) {
     out_ << record.substr(1);
     out_.flush();
+    afterPrompt_ = true;
 }
 
 void Console::direct(const std::string& text) {
@@ -42,6 +44,14 @@ void Console::direct(const std::string& text) {
         start = end + 2;
     }
     out_.flush();
+    afterPrompt_ = false;
+}
+
+void Console::warning(const std::string& text) {
+    if (afterPrompt_) {
+        out_ << "\r\n";
+    }
+    direct(text);
 }
 
 std::optional<std::string> Console::readLine() {

@@ -31,6 +31,10 @@ class Console {
     // A message, followed by CR LF; CR LF inside it separates its lines.
     // Each line is shown through printable(), since messages quote input.
     void direct(const std::string& text);
+    // A message that does not end the run: like direct(), but always on a
+    // line of its own. Behind a prompt whose answer came from a pipe nothing
+    // has ended the prompt's line, so the warning ends it first.
+    void warning(const std::string& text);
 
     // One console line without its line end (and without a CR before it),
     // cut to its first maxLineKept characters; nothing when the console input
@@ -46,6 +50,7 @@ class Console {
   private:
     std::istream& in_;
     std::ostream& out_;
+    bool afterPrompt_ = false; // the last record written was a prompt
 };
 
 } // namespace resection
