@@ -4,18 +4,54 @@
 
 namespace resection {
 
+std::string printable(std::string_view text) {
+    static constexpr char hex[] = "0123456789abcdef";
+    std::string shown;
+    shown.reserve(text.size());
+    for (const char ch : text) {
+        const auto byte = static_cast<unsigned char>(ch);
+        if (byte < 0x20 || byte == 0x7f) {
+            shown += "\\x";
+            shown += hex[byte >> 4];
+            shown += hex[byte & 0xf];
+        } else {
+            shown += ch;
+        }
+    }
+    return shown;
+}
+
 void Console::plainLine(const std::string& text) {
     out_ << text << "\r\n";
+    afterPrompt_ = false;
 }
 
 void Console::prompt(const std::string& record) {
     out_ << record.substr(1);
     out_.flush();
+    afterPrompt_ = true;
 }
 
 void Console::direct(const std::string& text) {
-    out_ << text << "\r\n";
+    const std::string_view all(text);
+    std::size_t start = 0;
+    while (true) {
+        const std::size_t end = all.find("\r\n", start);
+        out_ << printable(all.substr(start, end - start)) << "\r\n";
+        if (end == std::string_view::npos) {
+            break;
+        }
+        start = end + 2;
+    }
     out_.flush();
+    afterPrompt_ = false;
+}
+
+void Console::warning(const std::string& text) {
+    if (afterPrompt_) {
+        out_ << "\r\n";
+    }
+    direct(text);
 }
 
 std::optional<std::string> Console::readLine() {

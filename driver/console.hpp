@@ -8,8 +8,15 @@
 #include <optional>
 #include <ostream>
 #include <string>
+#include <string_view>
 
 namespace resection {
+
+// The text with every byte below 0x20 and the byte 0x7F written as \xHH
+// (ESC as \x1b), so that input quoted in a message cannot move the cursor,
+// clear the screen or retitle the terminal. Other bytes stand as they are:
+// accented letters of the file's code page are no threat.
+std::string printable(std::string_view text);
 
 class Console {
   public:
@@ -21,8 +28,13 @@ class Console {
     // A prompt record: shown without its first character and without a line
     // end, so that the answer is typed behind it.
     void prompt(const std::string& record);
-    // A message shown exactly as it stands, followed by CR LF.
+    // A message, followed by CR LF; CR LF inside it separates its lines.
+    // Each line is shown through printable(), since messages quote input.
     void direct(const std::string& text);
+    // A message that does not end the run: like direct(), but always on a
+    // line of its own. Behind a prompt whose answer came from a pipe nothing
+    // has ended the prompt's line, so the warning ends it first.
+    void warning(const std::string& text);
 
     // One console line without its line end (and without a CR before it),
     // cut to its first maxLineKept characters; nothing when the console input
@@ -38,6 +50,7 @@ class Console {
   private:
     std::istream& in_;
     std::ostream& out_;
+    bool afterPrompt_ = false; // the last record written was a prompt
 };
 
 } // namespace resection

@@ -6,30 +6,165 @@
 #include <fstream>
 #include <system_error>
 
+#ifndef _WIN32
+#include <csignal>
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+#endif
+
 namespace resection {
 
 namespace fs = std::filesystem;
 
+namespace {
+
+const char* const folderReason = "e uma pasta, nao um ficheiro";
+const char* const otherTypeReason = "nao e um ficheiro comum";
+
+bool refusedName(const std::string& name, std::string& error) {
+    if (name.find('\0') != std::string::npos) {
+        error = "o nome contem um byte nulo, que nenhum nome de ficheiro pode ter";
+        return true;
+    }
+    return false;
+}
+
+#ifndef _WIN32
+
+// Reads an open descriptor of a regular file; seeking serves the stepping
+// back over lines. A failed read throws, as a file buffer does, and the
+// record reader turns that into the stop of a read fault.
+class DescriptorBuffer : public std::streambuf {
+  public:
+    explicit DescriptorBuffer(int fd) : fd_(fd) {}
+    ~DescriptorBuffer() override { ::close(fd_); }
+    DescriptorBuffer(const DescriptorBuffer&) = delete;
+    DescriptorBuffer& operator=(const DescriptorBuffer&) = delete;
+
+  protected:
+    int_type underflow() override {
+        if (gptr() < egptr()) {
+            return traits_type::to_int_type(*gptr());
+        }
+        ssize_t count = 0;
+        do {
+            count = ::read(fd_, buffer_, sizeof buffer_);
+        } while (count < 0 && errno == EINTR);
+        if (count < 0) {
+            throw std::ios_base::failure(std::strerror(errno));
+        }
+        if (count == 0) {
+            return traits_type::eof();
+        }
+        setg(buffer_, buffer_, buffer_ + count);
+        return traits_type::to_int_type(*gptr());
+    }
+
+    pos_type seekpos(pos_type position, std::ios_base::openmode which) override {
+        const off_t at = (which & std::ios_base::in) != 0
+                             ? ::lseek(fd_, static_cast<off_t>(position), SEEK_SET)
+                             : -1;
+        if (at < 0) {
+            return pos_type(off_type(-1));
+        }
+        setg(buffer_, buffer_, buffer_);
+        return pos_type(at);
+    }
+
+  private:
+    int fd_;
+    char buffer_[8192];
+};
+
+class DescriptorStream : public std::istream {
+  public:
+    explicit DescriptorStream(int fd) : std::istream(nullptr), buffer_(fd) { rdbuf(&buffer_); }
+
+  private:
+    DescriptorBuffer buffer_;
+};
+
+const char* notRegularReason(mode_t mode) {
+    if (S_ISDIR(mode)) {
+        return folderReason;
+    }
+    if (S_ISFIFO(mode)) {
+        return "e um pipe (FIFO), nao um ficheiro comum";
+    }
+    if (S_ISCHR(mode) || S_ISBLK(mode)) {
+        return "e um dispositivo, nao um ficheiro comum";
+    }
+    if (S_ISSOCK(mode)) {
+        return "e um socket, nao um ficheiro comum";
+    }
+    return otherTypeReason;
+}
+
+#endif
+
+} // namespace
+
 std::unique_ptr<std::istream> DiskFileSystem::openInput(const std::string& name,
                                                         std::string& error) {
+    if (refusedName(name, error)) {
+        return nullptr;
+    }
     std::error_code ec;
     if (fs::is_directory(name, ec)) {
-        error = "e uma pasta, nao um ficheiro";
+        error = folderReason;
+        return nullptr;
+    }
+#ifdef _WIN32
+    if (!fs::exists(name, ec)) {
+        error = "o ficheiro nao existe";
+        return nullptr;
+    }
+    if (!fs::is_regular_file(name, ec)) {
+        error = otherTypeReason;
         return nullptr;
     }
     auto file = std::make_unique<std::ifstream>(name, std::ios::in | std::ios::binary);
     if (!file->is_open()) {
-        error = errno == ENOENT ? "o ficheiro nao existe" : "nao pode ser lido";
+        error = "nao pode ser lido";
         return nullptr;
     }
     return file;
+#else
+    // Without O_NONBLOCK the open of a FIFO waits for a writer, for ever if
+    // none comes; a regular file ignores the flag. The type is checked on
+    // the open descriptor, so the file read is the file checked.
+    const int fd = ::open(name.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC);
+    if (fd < 0) {
+        error = errno == ENOENT  ? "o ficheiro nao existe"
+                : errno == ENXIO ? otherTypeReason // a socket
+                                 : "nao pode ser lido";
+        return nullptr;
+    }
+    struct stat status {};
+    const char* refusal = nullptr;
+    if (::fstat(fd, &status) != 0) {
+        refusal = "nao pode ser lido";
+    } else if (!S_ISREG(status.st_mode)) {
+        refusal = notRegularReason(status.st_mode);
+    }
+    if (refusal != nullptr) {
+        error = refusal;
+        ::close(fd);
+        return nullptr;
+    }
+    return std::make_unique<DescriptorStream>(fd);
+#endif
 }
 
 std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& name,
                                                            std::string& error) {
+    if (refusedName(name, error)) {
+        return nullptr;
+    }
     std::error_code ec;
     if (fs::is_directory(name, ec)) {
-        error = "e uma pasta, nao um ficheiro";
+        error = folderReason;
         return nullptr;
     }
     auto file =
@@ -43,7 +178,9 @@ std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& na
 
 bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
-    return fs::exists(a, ec) && fs::exists(b, ec) && fs::equivalent(a, b, ec);
+    std::string unused;
+    return !refusedName(a, unused) && !refusedName(b, unused) && fs::exists(a, ec) &&
+           fs::exists(b, ec) && fs::equivalent(a, b, ec);
 }
 
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {
@@ -62,6 +199,9 @@ bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {
 
 std::unique_ptr<std::istream> MemoryFileSystem::openInput(const std::string& name,
                                                           std::string& error) {
+    if (refusedName(name, error)) {
+        return nullptr;
+    }
     const auto it = files.find(name);
     if (it == files.end()) {
         error = "o ficheiro nao existe";
@@ -74,6 +214,9 @@ std::unique_ptr<std::ostream> MemoryFileSystem::createReport(const std::string& 
                                                              std::string& error) {
     if (name.empty()) {
         error = "nome vazio";
+        return nullptr;
+    }
+    if (refusedName(name, error)) {
         return nullptr;
     }
     auto stream = std::make_unique<std::ostringstream>(std::ios::out | std::ios::binary);
@@ -95,6 +238,23 @@ bool MemoryFileSystem::closeReport(std::ostream& report, std::string& error) {
     files[it->second] = static_cast<std::ostringstream&>(report).str();
     openReports_.erase(it);
     return true;
+}
+
+void protectStandardDescriptors() {
+#ifndef _WIN32
+    for (int fd = 0; fd <= 2; ++fd) {
+        if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
+            continue;
+        }
+        // The lowest free number is taken, and the lower ones are open by now.
+        const int opened = ::open("/dev/null", O_RDONLY);
+        if (opened >= 0 && opened != fd) {
+            ::dup2(opened, fd);
+            ::close(opened);
+        }
+    }
+    std::signal(SIGPIPE, SIG_IGN);
+#endif
 }
 
 } // namespace resection

@@ -14,10 +14,14 @@ namespace resection {
 class FileSystem {
   public:
     virtual ~FileSystem() = default;
-    // An existing file opened for reading, or null with the reason in 'error'.
+    // An existing regular file opened for reading, or null with the reason
+    // in 'error'. Anything else (a folder, a FIFO, a device) is refused
+    // before a read could wait for ever or never end.
     virtual std::unique_ptr<std::istream> openInput(const std::string& name,
                                                     std::string& error) = 0;
     // A new or replaced file opened for writing, or null with the reason.
+    // Both refuse a name holding a NUL byte: no file can carry it, and the
+    // system would take only the part before it.
     virtual std::unique_ptr<std::ostream> createReport(const std::string& name,
                                                        std::string& error) = 0;
     // True when both names denote one existing file.
@@ -50,5 +54,13 @@ class MemoryFileSystem : public FileSystem {
   private:
     std::map<const std::ostream*, std::string> openReports_;
 };
+
+// Called first in main. A standard descriptor (0, 1, 2) closed at start gets
+// /dev/null, opened for reading only: no file of the run can then take its
+// number (the report would become standard output), and a closed standard
+// output still fails every write, as a console that cannot be written must.
+// A console pipe whose reader has gone then fails a write too, instead of
+// ending the process before the report is closed.
+void protectStandardDescriptors();
 
 } // namespace resection

@@ -113,7 +113,8 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
                                      "\": " + error + ".");
         }
 
-        RecordReader reader(*input, inputName);
+        RecordReader reader(*input, inputName,
+                            [&console](const std::string& text) { console.warning(text); });
         RunContext ctx;
         ctx.input = &reader;
         ctx.report = report.get();

@@ -28,9 +28,10 @@ std::string shown(const std::string& token) {
 
 } // namespace
 
-RecordReader::RecordReader(std::istream& in, std::string fileName)
-    : in_(in), buf_(in.rdbuf()), fileName_(std::move(fileName)) {
+RecordReader::RecordReader(std::istream& in, std::string fileName, WarningSink warn)
+    : in_(in), buf_(in.rdbuf()), fileName_(std::move(fileName)), warn_(std::move(warn)) {
     lineStarts_.push_back(0);
+    lineText_.reserve(maxLineLength);
 }
 
 // A file buffer reports a failed read (an I/O error, a device that cannot be
@@ -62,6 +63,10 @@ int RecordReader::get() {
         if (c == '\n') {
             newLine();
         } else {
+            if (lineText_.size() == maxLineLength) {
+                lineTooLong();
+            }
+            lineText_ += static_cast<char>(c);
             lineHasData_ = true;
             atLineStart_ = false;
         }
@@ -73,6 +78,7 @@ void RecordReader::newLine() {
     ++lineNumber_;
     atLineStart_ = true;
     lineHasData_ = false;
+    lineText_.clear();
     lineStarts_.push_back(offset_);
     if (lineStarts_.size() > static_cast<std::size_t>(maxStepBack) + 1) {
         lineStarts_.pop_front();
@@ -82,6 +88,14 @@ void RecordReader::newLine() {
 void RecordReader::readFault() const {
     throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ + ", linha " +
                              std::to_string(lineNumber_) + ".");
+}
+
+void RecordReader::lineTooLong() const {
+    throw RunStop::badInput("Erro no ficheiro " + fileName_ + ", linha " +
+                            std::to_string(lineNumber_) + ": linha com mais de " +
+                            std::to_string(maxLineLength) +
+                            " caracteres, longa demais para um registo (ou o ficheiro nao e "
+                            "de texto).");
 }
 
 void RecordReader::fail(const std::string& what, const std::string& problem) const {
@@ -97,18 +111,44 @@ void RecordReader::beginRecord() {
 }
 
 void RecordReader::endRecord() {
+    bool valuesLeft = false;
     while (true) {
-        const int c = get();
-        if (c == '\n') {
-            return;
+        const int c = peek();
+        if (c == '\n' || c == eof) {
+            break;
         }
-        if (c == eof) {
-            // A last line without its line end still counts as a line.
-            if (lineHasData_) {
-                newLine();
-            }
-            return;
+        get();
+        valuesLeft = valuesLeft || !(isBlank(c) || c == ',');
+    }
+    if (valuesLeft) {
+        warnOfDecimalComma();
+    }
+    // A last line without its line end still counts as a line.
+    if (get() == eof && lineHasData_) {
+        newLine();
+    }
+}
+
+void RecordReader::warnOfDecimalComma() const {
+    if (!warn_) {
+        return;
+    }
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    const std::string& line = lineText_;
+    for (std::size_t i = 1; i + 1 < line.size(); ++i) {
+        if (line[i] != ',' || !digit(line[i - 1]) || !digit(line[i + 1])) {
+            continue;
         }
+        // The text around the comma, from blank to blank.
+        const char* const blanks = " \t\r\f\v";
+        const std::size_t before = line.find_last_of(blanks, i);
+        const std::size_t begin = before == std::string::npos ? 0 : before + 1;
+        const std::size_t end = line.find_first_of(blanks, i);
+        warn_("Aviso: ficheiro " + fileName_ + ", linha " + std::to_string(lineNumber_) + ": " +
+              shown(line.substr(begin, end - begin)) +
+              " parece ter virgula decimal; a virgula separa valores e o que sobra na linha e "
+              "ignorado: escreva as casas decimais com ponto.");
+        return;
     }
 }
 
@@ -280,6 +320,7 @@ void RecordReader::stepBackLines(int n) {
     offset_ = target;
     lineNumber_ -= n;
     lineStarts_.push_back(target);
+    lineText_.clear();
     atLineStart_ = true;
     lineHasData_ = false;
     firstValueOfRecord_ = true;

@@ -7,13 +7,21 @@
 // holds continues on the following lines, and what is left on the line after
 // its last item is ignored. A CR before the LF is part of no value.
 //
-// The reader works on the stream a character at a time, so a line of any
-// length costs no more memory than the values taken from it, and it keeps the
-// start of the last lines read so that the echo can step back over them.
+// The reader works on the stream a character at a time and keeps the start
+// of the last lines read, so that the echo can step back over them. A line
+// longer than maxLineLength ends the run: no record comes near it, and an
+// endless run of bytes without a line end (a file of NULs) must not be read
+// for ever as one value.
+//
+// Since a comma separates values, "185,72903" typed for 185.72903 reads as
+// 185 and 72903, and the value left over is ignored without a word. So when
+// a record ends on a line that still holds values and a comma stands between
+// two digits on that line, the reader hands a warning to its warning sink.
 #pragma once
 
 #include <cstdint>
 #include <deque>
+#include <functional>
 #include <istream>
 #include <string>
 
@@ -21,7 +29,9 @@ namespace resection {
 
 class RecordReader {
   public:
-    RecordReader(std::istream& in, std::string fileName);
+    using WarningSink = std::function<void(const std::string&)>;
+
+    RecordReader(std::istream& in, std::string fileName, WarningSink warn = {});
 
     // Move to the start of the next line unless already at the start of one.
     void beginRecord();
@@ -44,12 +54,16 @@ class RecordReader {
     long long lineNumber() const { return lineNumber_; }
 
     static constexpr int maxStepBack = 1100;
+    // Bytes of one line before its LF (a CR counted).
+    static constexpr std::size_t maxLineLength = 4096;
 
   private:
     int peek();
     int get();
     void newLine();
     [[noreturn]] void readFault() const;
+    [[noreturn]] void lineTooLong() const;
+    void warnOfDecimalComma() const;
     [[noreturn]] void fail(const std::string& what, const std::string& problem) const;
     // Skip blanks, line ends and one comma before a value; false at end of file.
     bool skipToValue(const std::string& what);
@@ -59,11 +73,13 @@ class RecordReader {
     std::istream& in_;
     std::streambuf* buf_;
     std::string fileName_;
+    WarningSink warn_;
     std::streamoff offset_ = 0;
     long long lineNumber_ = 1;
     bool atLineStart_ = true;
     bool lineHasData_ = false; // a character of the current line was consumed
     bool firstValueOfRecord_ = true;
+    std::string lineText_;                  // the bytes of the current line read so far
     std::deque<std::streamoff> lineStarts_; // starts of the last lines, the current one last
 };
 

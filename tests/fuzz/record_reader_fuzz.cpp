@@ -32,7 +32,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file(reinterpret_cast<const char*>(data + 1 + scriptLength),
                            size - 1 - scriptLength);
     std::istringstream stream(file, std::ios::in | std::ios::binary);
-    resection::RecordReader reader(stream, "fuzz");
+    resection::RecordReader reader(stream, "fuzz", [](const std::string& warning) {
+        check(warning.rfind("Aviso: ficheiro fuzz, linha ", 0) == 0);
+    });
     for (std::size_t i = 0; i < scriptLength; ++i) {
         const int op = script[i] & 7;
         const int arg = script[i] >> 3; // 0..31

@@ -8,6 +8,7 @@
 #include <functional>
 #include <sstream>
 #include <string>
+#include <vector>
 
 namespace resection {
 namespace {
@@ -50,6 +51,43 @@ TEST(RecordReader, CommaIsNeverADecimalPoint) {
     r.in.beginRecord();
     EXPECT_EQ(r.in.readReal("M"), 1500.0);
     EXPECT_EQ(r.in.readReal("P"), 25.0);
+}
+
+// A record ending on a line that still holds values, with a comma between
+// two digits on it, draws one warning naming the line and the text; values
+// are read as always. Commas that separate needed values draw none.
+TEST(RecordReader, LikelyDecimalCommaIsWarnedOf) {
+    const std::pair<const char*, int> rows[] = {
+        {"1500,25\n", 2},
+        {"P1,42357.407,274237.360,81.221711\n", 4},
+        {"P1 1500 , 25 7 8,x\n", 4},
+        {"gd 0.001 0,6\n", 3},
+        {"P4 41621.891 274804.785 185,72903\n", 4},
+        {"1 2 x=2,5\r\n", 2},
+        {"1 2,5", 1}, // the last line, without its line end
+    };
+    const char* expected[] = {"", "", "", "\"0,6\"", "\"185,72903\"", "\"x=2,5\"", "\"2,5\""};
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        SCOPED_TRACE(rows[row].first);
+        const std::string content = rows[row].first;
+        std::istringstream text(content.back() == '\n' ? content + "next\n" : content);
+        std::vector<std::string> warnings;
+        RecordReader in(text, "dados.txt", [&](const std::string& w) { warnings.push_back(w); });
+        in.beginRecord();
+        for (int i = 0; i < rows[row].second; ++i) {
+            in.readText(12, "x");
+        }
+        in.beginRecord();
+        if (*expected[row] == '\0') {
+            EXPECT_TRUE(warnings.empty()) << warnings.front();
+            continue;
+        }
+        ASSERT_EQ(warnings.size(), 1u);
+        EXPECT_EQ(warnings[0],
+                  "Aviso: ficheiro dados.txt, linha 1: " + std::string(expected[row]) +
+                      " parece ter virgula decimal; a virgula separa valores e o que "
+                      "sobra na linha e ignorado: escreva as casas decimais com ponto.");
+    }
 }
 
 TEST(RecordReader, NumberForms) {

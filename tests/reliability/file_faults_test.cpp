@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -28,6 +29,7 @@ const std::string goodInput = "gd 0.001 0.6\n"
 struct Outcome {
     int status = -1;
     std::string console;
+    std::string errors; // standard error
 };
 
 // A scratch folder for one test, removed afterwards.
@@ -50,17 +52,24 @@ class ProgramRun : public ::testing::Test {
     }
 
     // Runs the program in the scratch folder with the arguments as written
-    // and the console input given, or standard input from the file named.
+    // and the console input given, or standard input from the file named;
+    // standard output as redirected (read back from console-out), standard
+    // error to console-err; 'setup' runs first in the same shell. A run that
+    // hangs is ended after 20 s (status 124) and fails its test, not the CI.
     Outcome run(const std::string& consoleInput, const std::string& arguments,
-                const std::string& standardInput = "console-in") const {
+                const std::string& standardInput = "console-in",
+                const std::string& standardOutput = "> console-out",
+                const std::string& setup = "") const {
         write("console-in", consoleInput);
-        const std::string command = "cd '" + dir_.string() + "' && '" RESECTION_BINARY "' " +
-                                    arguments + " < '" + standardInput + "'" +
-                                    " > console-out 2>&1";
+        fs::remove(path("console-out"));
+        const std::string command =
+            "cd '" + dir_.string() + "' && " + setup + " timeout -k 5 20 '" RESECTION_BINARY "' " +
+            arguments + " < '" + standardInput + "' " + standardOutput + " 2> console-err";
         const int raw = std::system(command.c_str());
         Outcome outcome;
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
         outcome.console = readFile(path("console-out").string());
+        outcome.errors = readFile(path("console-err").string());
         return outcome;
     }
 
@@ -217,6 +226,84 @@ TEST_F(ProgramRun, OrderlyStopsKeepStatusZero) {
     EXPECT_EQ(o.status, 1);
     EXPECT_NE(o.console.find("Erro no ficheiro in.txt, linha 3"), std::string::npos) << o.console;
 }
+
+// Inputs that could hang the run, mislead or be lost: each ends promptly with
+// the status and the last console line given; a console that cannot be
+// written is said on standard error. No byte that could drive the terminal
+// reaches the console: the only control bytes on it are the line ends.
+struct HostileRun {
+    const char* what;
+    std::string consoleInput;
+    std::string standardOutput;
+    std::string setup;
+    int status;
+    std::string lastLines; // the end of the console, before its last CR LF
+};
+
+void PrintTo(const HostileRun& row, std::ostream* os) {
+    *os << row.what;
+}
+
+class HostileRunTest : public ProgramRun, public ::testing::WithParamInterface<HostileRun> {};
+
+const std::string consoleLost = "Nao foi possivel escrever na consola (saida padrao): as "
+                                "perguntas e mensagens do programa perderam-se.\r\n";
+
+TEST_P(HostileRunTest, EndsPromptlyAndSaysWhy) {
+    const HostileRun& row = GetParam();
+    write("in.txt", goodInput);
+    write("esc.txt", "gd 0.001 0.6\nEST1\n\x1b]0;Tudo_certo\x07\x1b[2J\n");
+    ASSERT_EQ(mkfifo(path("pipe").c_str(), 0600), 0);
+    const std::string output = row.standardOutput.empty() ? "> console-out" : row.standardOutput;
+    const Outcome o = run(row.consoleInput, "", "console-in", output, row.setup);
+    EXPECT_EQ(o.status, row.status) << o.console << o.errors;
+    if (row.standardOutput.empty()) {
+        EXPECT_TRUE(endsWithLine(o.console, row.lastLines)) << o.console;
+        EXPECT_EQ(o.errors, "");
+        // A file that cannot be opened leaves no report behind.
+        EXPECT_EQ(fs::exists(path("out.txt")), row.status == 1);
+    } else {
+        // The report is written as in any run.
+        EXPECT_EQ(o.errors, consoleLost);
+        run("in.txt\nref.txt\nN\n", "");
+        EXPECT_EQ(readFile(path("out.txt").string()), readFile(path("ref.txt").string()));
+    }
+    for (const char c : o.console + o.errors) {
+        const auto byte = static_cast<unsigned char>(c);
+        EXPECT_TRUE((byte >= 0x20 && byte != 0x7f) || c == '\r' || c == '\n') << int(byte);
+    }
+}
+
+const std::string inputRefused = "Nome do ficheiro de input: \r\nNao foi possivel abrir o "
+                                 "ficheiro de input ";
+const std::string nulInName = ": o nome contem um byte nulo, que nenhum nome de ficheiro pode ter.";
+
+INSTANTIATE_TEST_SUITE_P(
+    Hazards, HostileRunTest,
+    ::testing::Values(
+        HostileRun{"Fifo", "pipe\nout.txt\n", "", "", 2,
+                   inputRefused + "\"pipe\": e um pipe (FIFO), nao um ficheiro comum."},
+        HostileRun{"DevZero", "/dev/zero\nout.txt\n", "", "", 2,
+                   inputRefused + "\"/dev/zero\": e um dispositivo, nao um ficheiro comum."},
+        HostileRun{"NulInInputName", std::string("in.txt\0junk\nout.txt\n", 21), "", "", 2,
+                   inputRefused + "\"in.txt\\x00junk\"" + nulInName},
+        HostileRun{"NulAtUnitPrompt", std::string("\nin.txt\0\nout.txt\n", 18), "", "", 2,
+                   "UNIT 100? Nao foi possivel abrir o ficheiro de input \"in.txt\\x00\"" +
+                       nulInName},
+        HostileRun{"NulInReportName", std::string("in.txt\nout.txt\0x\n", 17), "", "", 2,
+                   "Nome do ficheiro de output: Nao foi possivel criar o ficheiro de output "
+                   "\"out.txt\\x00x\"" +
+                       nulInName},
+        HostileRun{"ControlBytesInAValue", "esc.txt\nout.txt\n", "", "", 1,
+                   "Erro no ficheiro esc.txt, linha 3 (numero de pontos visados): esperava-se um "
+                   "numero inteiro, encontrado \"\\x1b]0;Tudo_certo\\x07\\x1b[2J\""},
+        HostileRun{"ControlBytesInAName", "a\x1b[2Jb\x7f\r.txt\nout.txt\n", "", "", 2,
+                   inputRefused + "\"a\\x1b[2Jb\\x7f\\x0d.txt\": o ficheiro nao existe."},
+        HostileRun{"StdoutOnDevFull", "in.txt\nout.txt\nN\n", "> /dev/full", "", 2, ""},
+        HostileRun{"StdoutClosed", "in.txt\nout.txt\nN\n", ">&-", "", 2, ""},
+        HostileRun{"StdoutPipeWithoutReader", "in.txt\nout.txt\nN\n", ">&5",
+                   "exec 4<>pipe 5>pipe 4<&- &&", 2, ""}),
+    [](const auto& test) { return std::string(test.param.what); });
 
 } // namespace
 } // namespace resection::testing

@@ -1,5 +1,6 @@
 // Limits that protect the machine: counts checked before anything is sized
-// from them, and input lines of any length read a character at a time.
+// from them, and input lines bounded in length.
+#include "input/record_reader.hpp"
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -56,42 +57,57 @@ TEST(Limits, CountsAreCheckedBeforeSizing) {
     EXPECT_NE(r.console.find("numero inteiro fora dos limites"), std::string::npos) << r.console;
 }
 
-// A line far longer than any record costs nothing but the reading: values and
-// echo are those of the line without its long tail.
-TEST(Limits, TenMegabyteLines) {
+// No record comes near maxLineLength bytes: a longer line, of text or of
+// NULs (a device, a damaged file), ends the run where it is found instead of
+// being read on for ever as one value.
+TEST(Limits, LongLinesAreRefused) {
     const std::string plain = header + "4\n" + pointLines() + zenith;
     RunResult expected = runFile(plain);
     ASSERT_EQ(expected.status, 0) << expected.console;
 
-    const std::string tail(10 << 20, 'x');
-    // The echo shows the first 72 characters: the tail begins after them.
-    RunResult r = runFile(header + "4\n" + pointLines(std::string(40, ' ') + tail) + zenith);
-    EXPECT_EQ(r.status, 0) << r.console.substr(0, 500);
+    // A line of exactly the longest length reads as before; the echo shows
+    // its first 72 characters, the same as without the blanks behind them.
+    const std::size_t longest = RecordReader::maxLineLength;
+    const std::string longestLine = points[0] + std::string(longest - points[0].size(), ' ');
+    RunResult r =
+        runFile(header + "4\n" + longestLine + "\n" + plain.substr(plain.find(points[1])));
+    EXPECT_EQ(r.status, 0) << r.console;
     EXPECT_EQ(r.console, expected.console);
     EXPECT_TRUE(r.files["out"] == expected.files["out"]);
 
-    // A name of 10 MB is cut to its 12 characters.
-    r = runFile("gd 0.001 0.6\nEST1" + tail + "\n4\n" + pointLines() + zenith);
-    EXPECT_EQ(r.status, 0);
-    EXPECT_NE(r.files["out"].find("EST1xxxxxxxx"), std::string::npos);
+    const std::string tail(2 << 20, 'x');
+    const std::pair<std::string, int> rows[] = {
+        {header + "4\n" + longestLine + " \n", 4},
+        {header + "4\n" + pointLines(std::string(40, ' ') + tail) + zenith, 4},
+        {"gd 0.001 0.6\nEST1" + tail + "\n4\n" + pointLines(), 2},
+        {header + std::string(2 << 20, '7') + "\n", 3},
+        {"'" + tail, 1},                 // a quote never closed
+        {std::string(2 << 20, '\0'), 1}, // NULs, as from /dev/zero
+        {header + std::string(2 << 20, '\0'), 3},
+    };
+    for (std::size_t row = 0; row < std::size(rows); ++row) {
+        SCOPED_TRACE(row);
+        const auto& [file, line] = rows[row];
+        r = runFile(file);
+        EXPECT_EQ(r.status, 1);
+        EXPECT_TRUE(endsWith(r.console, "Erro no ficheiro in, linha " + std::to_string(line) +
+                                            ": linha com mais de 4096 caracteres, longa demais "
+                                            "para um registo (ou o ficheiro nao e de texto).\r\n"))
+            << r.console.substr(0, 500);
+    }
 
-    // Numbers of 10 MB digits are refused, showing only their start.
-    const std::string digits(10 << 20, '7');
+    // A long number is refused showing only its start.
+    const std::string digits(1000, '7');
     r = runFile(header + digits + "\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(endsWith(r.console, "numero inteiro fora dos limites: \"" + std::string(40, '7') +
                                         "...\"\r\n"))
-        << r.console.substr(0, 500);
+        << r.console;
     r = runFile("gd " + digits + " 0.6\n");
     EXPECT_EQ(r.status, 1);
     EXPECT_TRUE(endsWith(r.console, "(tolerancia): esperava-se um numero, encontrado \"" +
                                         std::string(40, '7') + "...\"\r\n"))
-        << r.console.substr(0, 500);
-
-    // A quote that is never closed, over 10 MB without a line end.
-    r = runFile("'" + tail);
-    EXPECT_EQ(r.status, 1);
-    EXPECT_TRUE(endsWith(r.console, "texto entre aspas sem aspas de fecho\r\n"));
+        << r.console;
 }
 
 TEST(Limits, FileWithoutLineEnds) {
