@@ -12,8 +12,10 @@ bool negativeZeroOrNotFinite(double x) {
 }
 
 // Columns of the inverse solved together: their substitutions are
-// independent, so interleaving them hides the latency of the divisions.
-constexpr int blockColumns = 8;
+// independent, so that many of them side by side hide the latency of the
+// divisions (each row of the back substitution waits for the row below it),
+// and the block of 1000 rows still fits the second-level cache.
+constexpr int blockColumns = 32;
 
 std::size_t at(int i) {
     return static_cast<std::size_t>(i);
@@ -102,59 +104,109 @@ bool TridiagonalInverse::factor(int n, const std::vector<double>& below,
     return true;
 }
 
-template <class Use> bool TridiagonalInverse::forEachBlock(Use use) const {
-    // One forward and one back substitution per column of the identity. In
-    // column j the forward pass starts at row j (the rows above hold +0) and
-    // each row loses only the term of L(i, i-1); the back pass subtracts only
-    // the term of U(i, i+1).
-    const int n = n_;
-    const int b = blockColumns;
-    std::vector<double> work((at(n) + 2) * at(b), 0.0);
+namespace {
+
+// The two loops below carry nearly all the work of the weights of a large
+// network. Built once per instruction set where the compiler can choose at
+// run time: each element is still one rounded subtraction, product or
+// quotient in the same order (no contraction into fused operations, no
+// reordered sums), so every clone gives the same bits.
+#if defined(__ELF__) && defined(__x86_64__) && defined(__has_attribute)
+#if __has_attribute(target_clones)
+#define RESECTION_VECTOR_CLONES __attribute__((target_clones("avx512f", "avx2", "default")))
+#endif
+#endif
+#ifndef RESECTION_VECTOR_CLONES
+#define RESECTION_VECTOR_CLONES
+#endif
+
+// One forward and one back substitution for each of the blockColumns columns
+// j0, j0+1, ... of the identity (a column beyond n comes out 0). In column j
+// the forward pass starts at row j (the rows above hold +0) and each row
+// loses only the term of L(i, i-1); the back pass subtracts only the term of
+// U(i, i+1). work holds rows 0..n of blockColumns elements, row 0 zero.
+// Returns whether the first 'count' columns are finite.
+RESECTION_VECTOR_CLONES
+bool solveBlock(int n, int j0, int count, const double* lower, const double* pivot,
+                const double* above, double* work) {
+    constexpr int b = blockColumns;
+    for (int i = 1; i <= n; ++i) {
+        double* row = work + at(i) * b;
+        const double* previous = row - b;
+        const double l = lower[i];
+        if (i < j0) {
+            for (int c = 0; c < b; ++c) {
+                row[c] = 0.0;
+            }
+        } else if (i < j0 + b) {
+            for (int c = 0; c < b; ++c) {
+                const int j = j0 + c;
+                row[c] = (i < j) ? 0.0 : (i == j) ? 1.0 : 0.0 - l * previous[c];
+            }
+        } else {
+            for (int c = 0; c < b; ++c) {
+                row[c] = 0.0 - l * previous[c];
+            }
+        }
+    }
+    // x - x is 0 exactly when x is finite: the sums of those differences
+    // stay 0 while every element is.
+    double check[b] = {};
+    {
+        double* row = work + at(n) * b;
+        const double u = pivot[n];
+        for (int c = 0; c < b; ++c) {
+            row[c] = row[c] / u;
+            check[c] = check[c] + (row[c] - row[c]);
+        }
+    }
+    for (int i = n - 1; i >= 1; --i) {
+        double* row = work + at(i) * b;
+        const double* next = row + b;
+        const double u = pivot[i];
+        const double e = above[i];
+        for (int c = 0; c < b; ++c) {
+            row[c] = (row[c] - e * next[c]) / u;
+            check[c] = check[c] + (row[c] - row[c]);
+        }
+    }
     bool finite = true;
-    for (int j0 = 1; j0 <= n; j0 += b) {
-        const int count = (j0 + b - 1 <= n) ? b : n - j0 + 1;
-        for (int i = 1; i <= n; ++i) {
-            double* row = &work[at(i) * at(b)];
-            const double* previous = &work[at(i - 1) * at(b)];
-            if (i < j0) {
-                for (int c = 0; c < count; ++c) {
-                    row[c] = 0.0;
-                }
-            } else if (i < j0 + count) {
-                const double l = lower_[at(i)];
-                for (int c = 0; c < count; ++c) {
-                    const int j = j0 + c;
-                    row[c] = (i < j) ? 0.0 : (i == j) ? 1.0 : 0.0 - l * previous[c];
-                }
-            } else {
-                const double l = lower_[at(i)];
-                for (int c = 0; c < count; ++c) {
-                    row[c] = 0.0 - l * previous[c];
-                }
-            }
+    for (int c = 0; c < count; ++c) {
+        finite = finite && check[c] == 0.0;
+    }
+    return finite;
+}
+
+// sum[c] = sum over k = 1..n, ascending, of a(k) block(k, c), each running
+// sum rounded after every addition; a(k) is a[(k - 1) * stride].
+RESECTION_VECTOR_CLONES
+void accumulateBlock(int n, const double* a, std::size_t stride, const double* block, double* sum) {
+    constexpr int b = blockColumns;
+    double acc[b] = {};
+    for (int k = 1; k <= n; ++k) {
+        const double x = a[(at(k) - 1) * stride];
+        const double* p = block + at(k) * b;
+        for (int c = 0; c < b; ++c) {
+            acc[c] = acc[c] + x * p[c];
         }
-        {
-            double* row = &work[at(n) * at(b)];
-            const double u = pivot_[at(n)];
-            for (int c = 0; c < count; ++c) {
-                row[c] = row[c] / u;
-            }
-        }
-        for (int i = n - 1; i >= 1; --i) {
-            double* row = &work[at(i) * at(b)];
-            const double* next = &work[at(i + 1) * at(b)];
-            const double u = pivot_[at(i)];
-            const double e = above_[at(i)];
-            for (int c = 0; c < count; ++c) {
-                row[c] = (row[c] - e * next[c]) / u;
-            }
-        }
-        for (int i = 1; i <= n; ++i) {
-            for (int c = 0; c < count; ++c) {
-                finite = finite && std::isfinite(work[at(i) * at(b) + at(c)]);
-            }
-        }
-        use(j0, count, &work[at(b)]);
+    }
+    for (int c = 0; c < b; ++c) {
+        sum[c] = acc[c];
+    }
+}
+
+} // namespace
+
+template <class Use> bool TridiagonalInverse::forEachBlock(Use use) const {
+    const int n = n_;
+    std::vector<double> work((at(n) + 1) * at(blockColumns), 0.0);
+    bool finite = true;
+    for (int j0 = 1; j0 <= n; j0 += blockColumns) {
+        const int count = (j0 + blockColumns - 1 <= n) ? blockColumns : n - j0 + 1;
+        finite =
+            solveBlock(n, j0, count, lower_.data(), pivot_.data(), above_.data(), work.data()) &&
+            finite;
+        use(j0, count, work.data());
     }
     return finite;
 }
@@ -163,8 +215,8 @@ bool TridiagonalInverse::expand(Matrix& inverse) const {
     return forEachBlock([&](int j0, int count, const double* block) {
         for (int c = 0; c < count; ++c) {
             double* column = &inverse(1, j0 + c);
-            for (int k = 0; k < n_; ++k) {
-                column[k] = block[at(k) * at(blockColumns) + at(c)];
+            for (int k = 1; k <= n_; ++k) {
+                column[k - 1] = block[at(k) * at(blockColumns) + at(c)];
             }
         }
     });
@@ -173,18 +225,8 @@ bool TridiagonalInverse::expand(Matrix& inverse) const {
 bool TridiagonalInverse::multiplyLeft(int m, const Matrix& a, Matrix& ab) const {
     return forEachBlock([&](int j0, int count, const double* block) {
         for (int r = 1; r <= m; ++r) {
-            // The sums of the block's columns side by side, each over k in
-            // ascending order.
-            double sum[blockColumns] = {};
-            const double* row = a.address(r, 1);
-            const std::size_t stride = at(a.rows());
-            for (int k = 0; k < n_; ++k) {
-                const double x = row[at(k) * stride];
-                const double* p = block + at(k) * at(blockColumns);
-                for (int c = 0; c < blockColumns; ++c) {
-                    sum[c] = sum[c] + x * p[c];
-                }
-            }
+            double sum[blockColumns];
+            accumulateBlock(n_, a.address(r, 1), at(a.rows()), block, sum);
             for (int c = 0; c < count; ++c) {
                 ab(r, j0 + c) = sum[c];
             }

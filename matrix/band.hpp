@@ -45,8 +45,8 @@ class TridiagonalInverse {
     bool multiplyLeft(int m, const Matrix& a, Matrix& ab) const;
 
   private:
-    // Calls use(j0, count, block) for each block of columns j0..j0+count-1,
-    // block[k * blockColumns + c] holding element (k, j0 + c) for k = 1..n.
+    // Calls use(j0, count, block) for each block of b columns j0..j0+count-1,
+    // block[k * b + c] holding element (k, j0 + c) for k = 1..n.
     template <class Use> bool forEachBlock(Use use) const;
 
     int n_ = 0;
