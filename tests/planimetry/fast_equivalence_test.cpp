@@ -7,6 +7,7 @@
 #include "matrix/band.hpp"
 #include "matrix/matrix.hpp"
 #include "support/run_harness.hpp"
+#include "support/survey_input.hpp"
 
 #include <gtest/gtest.h>
 
@@ -22,64 +23,16 @@
 namespace resection::testing {
 namespace {
 
-// A station with sighted points around it; the readings are the azimuths
-// less an orientation, with noise of a few seconds, so that the adjustment
-// converges and the search walks from the a priori precision.
 std::string makeInput(std::mt19937_64& rng, int n, const std::string& code, double apriori,
                       double tolerance, int zenithCount, double noiseSeconds = 2.0) {
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::normal_distribution<double> noise(0.0, noiseSeconds);
-    const double pi = 4.0 * std::atan(1.0);
-    const double m0 = 40000.0 + 2000.0 * unit(rng);
-    const double p0 = 270000.0 + 2000.0 * unit(rng);
-    const double orientation = 360.0 * unit(rng);
-    char line[200];
-    std::snprintf(line, sizeof line, "%s %.4f %.3f\nEST1\n%d\n", code.c_str(), tolerance, apriori,
-                  n);
-    std::string text = line;
-    auto angleText = [&code](double degrees) {
-        char buffer[64];
-        if (code == "gr") {
-            std::snprintf(buffer, sizeof buffer, "%.6f", degrees * 400.0 / 360.0);
-        } else if (code == "gs") {
-            const int d = static_cast<int>(degrees);
-            const int m = static_cast<int>((degrees - d) * 60.0);
-            std::snprintf(buffer, sizeof buffer, "%d %d %.2f", d, m,
-                          ((degrees - d) * 60.0 - m) * 60.0);
-        } else {
-            std::snprintf(buffer, sizeof buffer, "%.6f", degrees);
-        }
-        return std::string(buffer);
-    };
-    auto place = [&](double& m, double& p, double& d) {
-        d = 150.0 + 5000.0 * unit(rng);
-        const double az = 2.0 * pi * unit(rng);
-        m = m0 + d * std::sin(az);
-        p = p0 + d * std::cos(az);
-    };
-    for (int i = 1; i <= n; ++i) {
-        double m = 0.0, p = 0.0, d = 0.0;
-        place(m, p, d);
-        double reading =
-            std::atan2(m - m0, p - p0) * 180.0 / pi - orientation + noise(rng) / 3600.0;
-        reading = std::fmod(reading + 720.0, 360.0);
-        std::snprintf(line, sizeof line, "P%d %.3f %.3f ", i, m, p);
-        text += line;
-        text += angleText(reading) + "\n";
-    }
-    std::snprintf(line, sizeof line, "%d 1.550\n", zenithCount);
-    text += line;
-    for (int i = 1; i <= zenithCount; ++i) {
-        double m = 0.0, p = 0.0, d = 0.0;
-        place(m, p, d);
-        const double h = 150.0 + 200.0 * unit(rng);
-        const double zenith =
-            std::atan2(d, (h + 1.3) - 200.0 - 1.55) * 180.0 / pi + noise(rng) / 3600.0;
-        std::snprintf(line, sizeof line, "Z%d %.3f %.3f %.3f ", i, m, p, h);
-        text += line;
-        text += angleText(zenith) + " 1.3\n";
-    }
-    return text;
+    Survey survey;
+    survey.points = n;
+    survey.code = code;
+    survey.apriori = apriori;
+    survey.tolerance = tolerance;
+    survey.zenithCount = zenithCount;
+    survey.noiseSeconds = noiseSeconds;
+    return surveyInput(rng, survey);
 }
 
 RunResult runWith(bool dense, const std::string& input) {
