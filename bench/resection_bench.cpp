@@ -1,11 +1,14 @@
-// Times whole runs of the program on generated stations of 4, 13, 100, 300
-// and 1001 sighted points with the height computed, and prints a table of
-// the number of search passes, the wall time and the peak memory.
+// Times whole runs of the program on generated stations of 4 to 1001 sighted
+// points with the height computed, with and without gross errors in the
+// readings, and prints a table of the passes the precision searches walked
+// and computed, the wall time and the peak memory.
 //
 // Each run is a separate process: the built program itself (fork and exec,
-// wall time from fork to exit, peak resident memory from wait4), and, up to
-// 300 points, the same run with the dense reference routines in a forked
-// child of this program, whose report must come out byte for byte the same.
+// wall time from fork to exit, peak resident memory from wait4). Inside this
+// program the same run is timed again with the files in memory, once more
+// with the search that computes every pass (where that takes at most a few
+// seconds), and up to 300 points with the dense reference routines in a
+// forked child; those reports must come out byte for byte the same.
 // Without fork and wait4 (Windows) the program runs through std::system and
 // the dense reference inside this process; the wall times are taken the same
 // way, and peak memory is not measured (shown as 0).
@@ -39,6 +42,12 @@ struct Case {
     int points;
     int zenithCount;
     double apriori; // seconds of arc; the readings carry noise of about 1"
+    // Readings off by grossDegrees: 'gross' consecutive directions from the
+    // middle point on (0: none), as when a set of readings was taken against
+    // a displaced circle.
+    int gross = 0;
+    double grossDegrees = 0.0;
+    bool passByPass = true; // time the reference search too
 };
 
 // A station with the sighted points at 150 m to 5 km around it; readings are
@@ -55,11 +64,15 @@ std::string makeInput(const Case& c, unsigned seed) {
     char line[200];
     std::snprintf(line, sizeof line, "gd 0.001 %.1f\nEST1\n%d\n", c.apriori, c.points);
     text << line;
+    const int firstGross = c.points / 2;
     for (int i = 1; i <= c.points; ++i) {
         const double d = 150.0 + 5000.0 * unit(rng);
         const double az = 2.0 * pi * unit(rng);
         const double m = m0 + d * std::sin(az), p = p0 + d * std::cos(az);
         double r = std::atan2(m - m0, p - p0) * 180.0 / pi - orientation + noise(rng) / 3600.0;
+        if (i >= firstGross && i < firstGross + c.gross) {
+            r += c.grossDegrees;
+        }
         r = std::fmod(r + 720.0, 360.0);
         std::snprintf(line, sizeof line, "P%d %.3f %.3f %.6f\n", i, m, p, r);
         text << line;
@@ -181,31 +194,31 @@ Measure runDense(const std::string& dir) {
     });
 }
 
-// The precision walks step 0.1 per pass and end one pass after the verdict
-// changes: passes = |a priori - a posteriori| / 0.1 + 2.
-int passesBetween(const std::string& report, const std::string& before, const std::string& after) {
-    const auto a = report.find(before);
-    const auto b = report.find(after);
-    if (a == std::string::npos || b == std::string::npos) {
-        return -1;
-    }
-    const double x = std::atof(report.c_str() + a + before.size());
-    const double y = std::atof(report.c_str() + b + after.size());
-    return static_cast<int>(std::lround(std::fabs(x - y) / 0.1)) + 2;
-}
+struct InProcess {
+    double seconds = 0.0;
+    std::string report;
+    resection::SearchCounts position, height;
+};
 
 // The run inside this process, without process creation and loading: the
 // time of the computation and the file traffic alone.
-double runInThisProcess(const std::string& dir) {
+InProcess runInThisProcess(const std::string& dir, bool passByPass) {
     const std::string input = readFile(dir + "/in.txt");
     resection::MemoryFileSystem files;
     files.files["in.txt"] = input;
     std::istringstream dialogue("in.txt\nout.txt\nS\n");
     std::ostringstream console;
+    InProcess result;
+    resection::RunOptions options;
+    options.passByPassSearch = passByPass;
+    options.positionSearch = &result.position;
+    options.heightSearch = &result.height;
     const auto start = std::chrono::steady_clock::now();
-    resection::runResection({}, dialogue, console, files);
+    resection::runResection({}, dialogue, console, files, options);
     const auto end = std::chrono::steady_clock::now();
-    return std::chrono::duration<double>(end - start).count();
+    result.seconds = std::chrono::duration<double>(end - start).count();
+    result.report = files.files["out.txt"];
+    return result;
 }
 
 double smallest(const std::vector<double>& v) {
@@ -239,29 +252,25 @@ int main(int argc, char** argv) {
     const std::string folderName = folderPath.string();
     const char* folder = folderName.c_str();
     const std::vector<Case> cases = {
-        {4, 2, 4.0}, {13, 5, 4.0}, {100, 10, 4.0}, {300, 10, 4.0}, {1001, 10, 4.0}};
-    std::printf(
-        "| points | zenith obs. | passes (plan.) | passes (height) | wall time | peak memory "
-        "| in-process | dense reference: wall time | peak memory | same report |\n");
-    std::printf("|---:|---:|---:|---:|---:|---:|---:|---:|---:|:---:|\n");
-#ifndef _WIN32
-    {
-        // What any process costs here: the floor under the whole-run times.
-        writeFile(std::string(folder) + "/answers", "");
-        std::vector<double> times;
-        long peak = 0;
-        for (int r = 0; r < repetitions; ++r) {
-            const Measure m = runProgram("/bin/true", folder);
-            times.push_back(m.seconds);
-            peak = std::max(peak, m.peakKilobytes);
-        }
-        std::printf("| (empty process, /bin/true) | | | | %.1f ms (%.1f) | %.1f MB | | | | |\n",
-                    median(times) * 1e3, smallest(times) * 1e3, static_cast<double>(peak) / 1024.0);
-    }
-#endif
+        {4, 2, 4.0},
+        {13, 5, 4.0},
+        {100, 10, 4.0},
+        {300, 10, 4.0},
+        {1001, 10, 4.0},
+        {13, 5, 1.5, 1, 5.0},
+        {100, 10, 1.5, 1, 5.0, false},
+        {1001, 10, 1.5, 1, 20.0, false},
+        {1001, 10, 1000.0, 0, 0.0, false},
+        {1001, 10, 1.5, 21, 90.0, false},
+    };
+    std::printf("| points | zenith obs. | gross errors | passes walked (plan. / height) | "
+                "computed | wall time | peak memory | in-process | every pass computed | "
+                "dense reference: wall time | peak memory | same reports |\n");
+    std::printf("|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|:---:|\n");
     bool allSame = true;
+    int caseNumber = 0;
     for (const Case& c : cases) {
-        const std::string dir = std::string(folder) + "/n" + std::to_string(c.points);
+        const std::string dir = std::string(folder) + "/case" + std::to_string(++caseNumber);
         if (!fs::create_directory(dir, error)) {
             std::fprintf(stderr, "%s: %s\n", dir.c_str(), error.message().c_str());
             return 1;
@@ -273,7 +282,7 @@ int main(int argc, char** argv) {
         for (int r = 0; r < repetitions; ++r) {
             const Measure m = runProgram(binary, dir);
             if (!m.ok) {
-                std::fprintf(stderr, "the run of %d points failed\n", c.points);
+                std::fprintf(stderr, "the run of case %d failed\n", caseNumber);
                 return 1;
             }
             times.push_back(m.seconds);
@@ -281,31 +290,47 @@ int main(int argc, char** argv) {
         }
         const std::string report = readFile(dir + "/out.txt");
         std::vector<double> inside;
+        InProcess last;
         for (int r = 0; r < repetitions; ++r) {
-            inside.push_back(runInThisProcess(dir));
+            last = runInThisProcess(dir, false);
+            inside.push_back(last.seconds);
         }
-        const int passes = passesBetween(report, "Precisao a priori das leituras azimutais:",
-                                         "Precisao a posteriori dos angulos azimutais:");
-        const int heightPasses = passesBetween(report, "Precisao a priori das leituras zenitais:",
-                                               "Precisao a posteriori das leituras zenitais:");
-        std::printf("| %d | %d | %d | %d | %.1f ms (%.1f) | %.1f MB | %.2f ms |", c.points,
-                    c.zenithCount, passes, heightPasses, median(times) * 1e3, smallest(times) * 1e3,
-                    static_cast<double>(peak) / 1024.0, median(inside) * 1e3);
+        bool same = last.report == report;
+        char gross[64] = "";
+        if (c.gross > 0) {
+            std::snprintf(gross, sizeof gross, "%d reading%s %g deg off", c.gross,
+                          c.gross > 1 ? "s" : "", c.grossDegrees);
+        }
+        std::printf(
+            "| %d | %d | %s | %lld / %lld | %lld / %lld | %.1f ms (%.1f) | %.1f MB | "
+            "%.2f ms |",
+            c.points, c.zenithCount, gross, static_cast<long long>(last.position.passesWalked),
+            static_cast<long long>(last.height.passesWalked),
+            static_cast<long long>(last.position.passesComputed),
+            static_cast<long long>(last.height.passesComputed), median(times) * 1e3,
+            smallest(times) * 1e3, static_cast<double>(peak) / 1024.0, median(inside) * 1e3);
+        if (c.passByPass) {
+            const InProcess all = runInThisProcess(dir, true);
+            same = same && all.report == report;
+            std::printf(" %.1f ms |", all.seconds * 1e3);
+        } else {
+            std::printf(" |");
+        }
         if (c.points <= 300) {
             const Measure d = runDense(dir);
-            const bool same = d.ok && readFile(dir + "/dense.txt") == report;
-            allSame = allSame && same;
+            same = same && d.ok && readFile(dir + "/dense.txt") == report;
             std::printf(" %.1f ms | %.1f MB | %s |\n", d.seconds * 1e3,
                         static_cast<double>(d.peakKilobytes) / 1024.0, same ? "yes" : "NO");
         } else {
-            std::printf(" not run (minutes) | | |\n");
+            std::printf(" | | %s |\n", same ? "yes" : "NO");
         }
+        allSame = allSame && same;
         std::fflush(stdout);
     }
     std::printf("\nwall time: median (and smallest) of %d runs of the program as a process (fork, "
-                "exec, exit); "
-                "peak memory: largest resident set (wait4); in-process: median time of the same "
-                "run inside the benchmark, files in memory; dense reference: one run in a forked "
+                "exec, exit); peak memory: largest resident set (wait4); in-process: median time "
+                "of the same run inside the benchmark, files in memory; every pass computed: one "
+                "in-process run with the reference search; dense reference: one run in a forked "
                 "child; files in %s\n",
                 repetitions, folder);
     return allSame ? 0 : 1;
