@@ -12,7 +12,8 @@ namespace {
 
 constexpr double pictureWidth = 800.0;
 constexpr double frameMargin = 20.0; // around the frame
-constexpr double legendHeight = 120.0;
+// Under the frame: the scale bar and the north arrow, then up to five lines.
+constexpr double legendHeight = 170.0;
 // The major semi-axis of the magnified ellipse, at most, in pixels.
 constexpr double ellipseTarget = 50.0;
 
@@ -246,7 +247,8 @@ void writeSketch(std::ostream& out, const SketchData& data) {
         const double uy = len > 0.0 ? (y - sy) / len : -1.0;
         const char* anchor = ux > 0.35 ? "start" : (ux < -0.35 ? "end" : "middle");
         double tx = x + 10.0 * ux;
-        double ty = y + 10.0 * uy + 4.0 + (uy > 0.35 ? 8.0 : 0.0);
+        // The baseline clear of the symbol (6 above, 4 below the point).
+        double ty = uy < -0.35 ? y - 10.0 : (uy > 0.35 ? y + 18.0 : y + 4.0);
         // Inside the frame, whatever the direction.
         if (l.far[i]) {
             tx = x - 18.0 * ux;
@@ -297,27 +299,27 @@ void writeSketch(std::ostream& out, const SketchData& data) {
     }
     out << "</g>\n";
 
-    // North arrow in the top right corner.
-    const double nx = right - 30.0;
-    const double ny = l.top + 20.0;
-    out << "<path d=\"M " << num(nx) << " " << num(ny) << " L " << num(nx + 8) << " "
-        << num(ny + 30) << " L " << num(nx) << " " << num(ny + 24) << " L " << num(nx - 8) << " "
-        << num(ny + 30) << " Z\" fill=\"black\"/>\n";
-    text(out, nx, ny + 46.0, "N", "middle", " font-weight=\"bold\" font-size=\"15\"");
-
-    // Scale bar in the bottom left corner: two halves, black and white.
+    // Under the frame, where no point or ray can hide them: the scale bar
+    // (two halves, black and white) on the left, the north arrow on the
+    // right.
     const double barPx = l.scaleBarMetres * l.scale;
-    const double bx = l.left + 20.0;
-    const double by = bottom - 24.0;
+    const double bx = l.left + 5.0;
+    const double by = bottom + 30.0;
     out << "<rect x=\"" << num(bx) << "\" y=\"" << num(by) << "\" width=\"" << num(barPx / 2)
         << "\" height=\"6\" fill=\"black\" stroke=\"black\"/>\n"
         << "<rect x=\"" << num(bx + barPx / 2) << "\" y=\"" << num(by) << "\" width=\""
         << num(barPx / 2) << "\" height=\"6\" fill=\"white\" stroke=\"black\"/>\n";
     text(out, bx, by - 5.0, "0", "middle");
     text(out, bx + barPx, by - 5.0, roundLengthText(l.scaleBarMetres), "middle");
+    const double nx = right - 12.0;
+    const double ny = bottom + 8.0;
+    out << "<path d=\"M " << num(nx) << " " << num(ny) << " L " << num(nx + 7) << " "
+        << num(ny + 26) << " L " << num(nx) << " " << num(ny + 21) << " L " << num(nx - 7) << " "
+        << num(ny + 26) << " Z\" fill=\"black\"/>\n";
+    text(out, nx - 14.0, ny + 22.0, "N", "end", " font-weight=\"bold\" font-size=\"15\"");
 
     // The legend under the frame.
-    double ly = bottom + 24.0;
+    double ly = bottom + 64.0;
     const auto legend = [&](const std::string& body, const char* extra = "") {
         text(out, l.left, ly, body, "start", extra);
         ly += 19.0;
