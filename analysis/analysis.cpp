@@ -20,6 +20,7 @@ GlobalTest globalTest(const PassOutcome& outcome, int degreesOfFreedom, double s
     t.criticalValue = chiSquare95(degreesOfFreedom);
     t.accepted = outcome.verdict == Verdict::Accepted;
     t.posterioriSigma = std::fabs(sigma) * std::sqrt(outcome.statistic / degreesOfFreedom);
+    t.changeSigma = std::fabs(sigma) * std::sqrt(outcome.statistic / t.criticalValue);
     return t;
 }
 

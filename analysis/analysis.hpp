@@ -23,6 +23,10 @@ struct GlobalTest {
     double criticalValue = 0.0;
     bool accepted = false;
     double posterioriSigma = 0.0; // of one reading: |sigma| sqrt(v^T P v / r), radians
+    // The precision of one reading at which the statistic equals the critical
+    // value, |sigma| sqrt(v^T P v / critical): where the program's precision
+    // search ends, to within its step of 0.1" (0.1 mgon).
+    double changeSigma = 0.0;
 };
 
 // The station adjusted again without the suspect reading.

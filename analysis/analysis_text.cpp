@@ -83,8 +83,10 @@ void globalTestLines(std::vector<std::string>& out, const char* title, const Glo
     out.push_back(t.accepted ? "  Resultado: aceite"
                              : "  Resultado: rejeitado: os residuos sao maiores do que a "
                                "precisao a priori permite");
-    out.push_back("  Precisao a posteriori de uma leitura: " +
+    out.push_back("  Desvio padrao a posteriori de uma leitura: " +
                   smallAngle(unit, t.posterioriSigma, 0, 2));
+    out.push_back("  Precisao com que o teste muda de resultado: " +
+                  smallAngle(unit, t.changeSigma, 0, 2));
 }
 
 // The table of the readings with their tests, the notes on it, and the
@@ -171,8 +173,8 @@ void flaggedLines(std::vector<std::string>& out, AngleUnit unit, const std::stri
                       "priori e");
         out.push_back("  optimista.");
     }
-    out.push_back("  A leitura " + name + " difere da que a estacao reajustada sem ela lhe da em " +
-                  errorSize(unit, r.discrepancy) + ".");
+    out.push_back("  A leitura menos o valor calculado sem ela: " + errorSize(unit, r.discrepancy) +
+                  ".");
     out.push_back(closing + name + ", erro estimado " + errorSize(unit, r.discrepancy));
 }
 

@@ -246,7 +246,7 @@ void writeSketch(std::ostream& out, const SketchData& data) {
         const double ux = len > 0.0 ? (x - sx) / len : 0.0;
         const double uy = len > 0.0 ? (y - sy) / len : -1.0;
         const char* anchor = ux > 0.35 ? "start" : (ux < -0.35 ? "end" : "middle");
-        double tx = x + 10.0 * ux;
+        double tx = ux > 0.35 ? x + 9.0 : (ux < -0.35 ? x - 9.0 : x);
         // The baseline clear of the symbol (6 above, 4 below the point).
         double ty = uy < -0.35 ? y - 10.0 : (uy > 0.35 ? y + 18.0 : y + 4.0);
         // Inside the frame, whatever the direction.
