@@ -1,7 +1,8 @@
 # What `cmake --install` puts in place, and the packages CPack makes of it:
 #   bin/resection, bin/resection-analise
 #   share/man/man1/resection.1, share/man/man1/resection-analise.1
-#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt
+#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
+#   share/doc/resection/doc/esboco.png
 include(GNUInstallDirs)
 
 install(TARGETS resection resection-analise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
@@ -12,6 +13,7 @@ foreach(page resection resection-analise)
   install(FILES ${PROJECT_BINARY_DIR}/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
 install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(RESECTION_PACKAGE_MAINTAINER
