@@ -93,8 +93,8 @@ void globalTestLines(std::vector<std::string>& out, const char* title, const Glo
 // closing line. names[i - 1] names reading i.
 void readingLines(std::vector<std::string>& out, AngleUnit unit,
                   const std::vector<std::string>& names, const std::vector<ReadingTest>& tests,
-                  int redundancy, const Suspect& suspect, const char* suspectLabel,
-                  const char* noneLine) {
+                  int redundancy, bool globalAccepted, const Suspect& suspect,
+                  const char* suspectLabel, const char* noneLine) {
     // The unit follows each angle: the headings stand over the numbers.
     const std::size_t sign = precisionInSeconds(unit) ? 1 : 5;
     out.push_back("  " + padRight("Ponto", 12) + formatText("Residuo", 12) +
@@ -128,6 +128,11 @@ void readingLines(std::vector<std::string>& out, AngleUnit unit,
     }
     switch (suspect.kind) {
     case Suspect::Kind::None:
+        if (!globalAccepted) {
+            out.push_back("  O teste global rejeita sem que uma leitura se destaque: a precisao a "
+                          "priori e");
+            out.push_back("  optimista para todas, ou ha erros pequenos em varias.");
+        }
         out.push_back(noneLine);
         break;
     case Suspect::Kind::Unidentifiable: {
@@ -291,8 +296,8 @@ std::vector<std::string> planimetryText(const RunContext& ctx, const Planimetric
         out.push_back("  Sem redundancia nenhum erro de leitura pode ser detectado.");
         out.push_back("Nenhuma leitura pode ser testada (redundancia 0)");
     } else {
-        readingLines(out, unit, names, a.directions.readings, ctx.redundancy, a.suspect,
-                     "Leitura suspeita: ", "Nenhuma leitura suspeita");
+        readingLines(out, unit, names, a.directions.readings, ctx.redundancy, a.test.accepted,
+                     a.suspect, "Leitura suspeita: ", "Nenhuma leitura suspeita");
         if (a.suspect.kind == Suspect::Kind::Flagged) {
             const std::size_t k = static_cast<std::size_t>(a.suspect.reading - 1);
             flaggedLines(out, unit, names[k], a.directions.readings[k], a.without,
@@ -333,7 +338,7 @@ std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis&
         names.push_back(trimmedName(ctx.zenithPointName[static_cast<std::size_t>(i)]));
     }
     out.push_back("Leituras zenitais:");
-    readingLines(out, unit, names, h.readings, n - 1, h.suspect,
+    readingLines(out, unit, names, h.readings, n - 1, h.test.accepted, h.suspect,
                  "Leitura zenital suspeita: ", "Nenhuma leitura zenital suspeita");
     if (h.suspect.kind == Suspect::Kind::Flagged) {
         const std::size_t k = static_cast<std::size_t>(h.suspect.reading - 1);
