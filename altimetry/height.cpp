@@ -41,19 +41,7 @@ void readZenithSection(RunContext& ctx) {
                                 ": o maximo e " + std::to_string(maxZenithCount) + ".");
     }
     const int n = ctx.zenithCount;
-    ctx.zenithPointName.assign(static_cast<std::size_t>(n) + 1, std::string(12, ' '));
-    ctx.zenithPointM = Matrix(n, 1);
-    ctx.zenithPointP = Matrix(n, 1);
-    ctx.zenithPointHeight = Matrix(n, 1);
-    ctx.zenithReading = Matrix(n, 1);
-    ctx.signalHeight = Matrix(n, 1);
-    ctx.horizontalDistance = Matrix(n, 1);
-    ctx.zenithWeight = Matrix(n, n);
-    ctx.heightDesign = Matrix(n, 1);
-    ctx.heightDesignT = Matrix(1, n);
-    ctx.zenithMisclosure = Matrix(n, 1);
-    ctx.zenithResidual = Matrix(n, 1);
-    ctx.heightCofactor = Matrix(1, 1);
+    sizeZenithArrays(ctx);
 
     const bool sexagesimal = ctx.unit == AngleUnit::Sexagesimal;
     long long firstReadingLine = 0;
@@ -87,6 +75,23 @@ void readZenithSection(RunContext& ctx) {
                                 "): a primeira leitura serve para a cota inicial e nao pode "
                                 "ser 0.");
     }
+}
+
+void sizeZenithArrays(RunContext& ctx) {
+    const int n = ctx.zenithCount;
+    ctx.zenithPointName.assign(static_cast<std::size_t>(n) + 1, std::string(12, ' '));
+    ctx.zenithPointM = Matrix(n, 1);
+    ctx.zenithPointP = Matrix(n, 1);
+    ctx.zenithPointHeight = Matrix(n, 1);
+    ctx.zenithReading = Matrix(n, 1);
+    ctx.signalHeight = Matrix(n, 1);
+    ctx.horizontalDistance = Matrix(n, 1);
+    ctx.zenithWeight = Matrix(n, n);
+    ctx.heightDesign = Matrix(n, 1);
+    ctx.heightDesignT = Matrix(1, n);
+    ctx.zenithMisclosure = Matrix(n, 1);
+    ctx.zenithResidual = Matrix(n, 1);
+    ctx.heightCofactor = Matrix(1, 1);
 }
 
 namespace {

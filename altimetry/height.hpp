@@ -15,6 +15,10 @@ bool askForHeight(Console& console);
 // reading as degrees, minutes and seconds for "gs"). Readings in radians.
 void readZenithSection(RunContext& ctx);
 
+// Sizes the arrays of the observations and of the adjustment for n =
+// zenithCount (done by readZenithSection).
+void sizeZenithArrays(RunContext& ctx);
+
 // The a priori precision of the zenith readings (the header's) and the
 // redundancy n - 1, each between blank lines.
 void writeHeightAprioriLines(RunContext& ctx);

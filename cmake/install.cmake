@@ -1,15 +1,19 @@
 # What `cmake --install` puts in place, and the packages CPack makes of it:
-#   bin/resection
-#   share/man/man1/resection.1
-#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt
+#   bin/resection, bin/resection-analise
+#   share/man/man1/resection.1, share/man/man1/resection-analise.1
+#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
+#   share/doc/resection/doc/esboco.png
 include(GNUInstallDirs)
 
-install(TARGETS resection RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+install(TARGETS resection resection-analise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
-# The page carries the version from project().
-configure_file(doc/resection.1.in ${PROJECT_BINARY_DIR}/resection.1 @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/resection.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+# The pages carry the version from project().
+foreach(page resection resection-analise)
+  configure_file(doc/${page}.1.in ${PROJECT_BINARY_DIR}/${page}.1 @ONLY)
+  install(FILES ${PROJECT_BINARY_DIR}/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+endforeach()
 install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
 install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 
 set(RESECTION_PACKAGE_MAINTAINER
@@ -25,7 +29,9 @@ string(CONCAT CPACK_PACKAGE_DESCRIPTION
     "station from horizontal direction readings to three or more points of known\n"
     "coordinates, adjusted by least squares with a chi-square test of the variance\n"
     "and a search for the a posteriori precision of one reading; on request the\n"
-    "station's height from zenith readings. The report is written in Portuguese.")
+    "station's height from zenith readings. The report is written in Portuguese.\n"
+    "resection-analise reads the same input and names the wrong reading, gives the\n"
+    "station's error ellipse and the strength of the geometry, and draws a sketch.")
 set(CPACK_PACKAGE_INSTALL_DIRECTORY resection)
 set(CPACK_STRIP_FILES ON)
 # One generator by default on each platform; `cpack -G NAME` or a package

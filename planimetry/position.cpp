@@ -70,7 +70,7 @@ ThreePointSolution threePointResection(double m1, double p1, double m2, double p
     return s;
 }
 
-void approximatePosition(RunContext& ctx) {
+void findApproximatePosition(RunContext& ctx) {
     const Matrix& c = ctx.pointCoords;
     const int n = ctx.pointCount;
     ThreePointSolution s = threePointResection(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2),
@@ -97,7 +97,10 @@ void approximatePosition(RunContext& ctx) {
     ctx.tanAzimuth2 = s.tanAzimuth2;
     ctx.stationM = s.stationM;
     ctx.stationP = s.stationP;
+}
 
+void approximatePosition(RunContext& ctx) {
+    findApproximatePosition(ctx);
     if (ctx.pointCount == 3) {
         std::ostream& out = *ctx.report;
         writeListText(out, "Redundancia=0");

@@ -27,8 +27,12 @@ ThreePointSolution threePointResection(double m1, double p1, double m2, double p
 
 // Sets stationM, stationP from the first three points. When that geometry
 // gives no finite position, the other combinations of three points are tried
-// in ascending order ((1,2,4), (1,2,5), ..., (1,3,4), ...). With exactly three
-// points the position is reported and the run ends.
+// in ascending order ((1,2,4), (1,2,5), ..., (1,3,4), ...); when none does,
+// the run ends with a message. Writes nothing.
+void findApproximatePosition(RunContext& ctx);
+
+// findApproximatePosition; then, with exactly three points, the position is
+// reported and the run ends.
 void approximatePosition(RunContext& ctx);
 
 } // namespace resection

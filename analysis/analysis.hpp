@@ -1,0 +1,87 @@
+// The analysis of a resection: what the fixed report leaves out when
+// something is wrong. One adjustment at the a priori precision of the file
+// (no precision search), its global test, the station's error ellipse, the
+// tests of single readings with the reading they point at and the station
+// adjusted without it, and the strength of the sighting geometry; the same
+// for the height from the zenith readings.
+#pragma once
+
+#include "analysis/directions.hpp"
+#include "analysis/geometry.hpp"
+#include "analysis/reading_tests.hpp"
+#include "input/run_context.hpp"
+
+#include <string>
+#include <vector>
+
+namespace resection {
+
+// The chi-square test of v^T P v at 95 %, as the program's own passes test it.
+struct GlobalTest {
+    double quadraticForm = 0.0; // v^T P v
+    int degreesOfFreedom = 0;
+    double criticalValue = 0.0;
+    bool accepted = false;
+    double posterioriSigma = 0.0; // of one reading: |sigma| sqrt(v^T P v / r), radians
+    // The precision of one reading at which the statistic equals the critical
+    // value, |sigma| sqrt(v^T P v / critical): where the program's precision
+    // search ends, to within its step of 0.1" (0.1 mgon).
+    double changeSigma = 0.0;
+};
+
+// The station adjusted again without the suspect reading.
+struct Readjustment {
+    bool done = false;
+    std::string failure; // why not, when the adjustment stopped: its console text
+    double stationM = 0.0, stationP = 0.0, stationHeight = 0.0; // metres
+    double shift = 0.0;                                         // how far the station moves, metres
+    GlobalTest test;
+    // The suspect reading minus the reading the re-adjusted station gives it,
+    // radians: the size of its error, when the others hold none.
+    double discrepancy = 0.0;
+};
+
+struct PlanimetricAnalysis {
+    double sigma = 0.0;                    // a priori precision of one reading, radians, as read
+    double stationM = 0.0, stationP = 0.0; // the program's adjusted station
+    bool tested = false;                   // a redundancy of at least 1: a global test and w-tests
+    GlobalTest test;
+    // Covariance of M and P a priori (from sigma) and a posteriori (times the
+    // variance factor v^T P v / r), m^2; their ellipses (one sigma).
+    double prioriMM = 0.0, prioriPP = 0.0, prioriMP = 0.0;
+    ErrorEllipse priori, posteriori;
+    DirectionAdjustment directions;
+    Suspect suspect;
+    Readjustment without;
+    DangerCircle circle;
+    double meanSight = 0.0; // metres, from the adjusted station
+    double strength = 0.0;  // G, see strengthFigure
+    // G of the first three points alone, which give the first position: it
+    // grows without bound as the station nears their circle.
+    double firstThreeStrength = 0.0;
+};
+
+// The analysis of the planimetric section read into ctx (readPlanimetricSection).
+// Leaves the state of the adjustment in ctx as a pass of the program does
+// (stationM, stationP the last point of linearisation). Ends the run as the
+// program does where the adjustment cannot be made.
+PlanimetricAnalysis analysePlanimetry(RunContext& ctx);
+
+struct HeightAnalysis {
+    bool adjusted = false; // at least two observations
+    double sigma = 0.0;    // a priori precision of one zenith reading, radians
+    double stationHeight = 0.0;
+    double prioriSigmaH = 0.0, posterioriSigmaH = 0.0; // metres
+    GlobalTest test;
+    std::vector<ReadingTest> readings; // [i - 1] for observation i
+    Suspect suspect;
+    Readjustment without;
+};
+
+// The analysis of the altimetric section read into ctx (readZenithSection),
+// from the station's plane position that the planimetric adjustment left in
+// ctx, with the starting value and the iteration of the program's height
+// pass.
+HeightAnalysis analyseHeight(RunContext& ctx);
+
+} // namespace resection

@@ -1,0 +1,353 @@
+#include "analysis/analysis_text.hpp"
+
+#include "angles/units.hpp"
+#include "report/format.hpp"
+
+#include <cmath>
+
+namespace resection {
+
+std::string fixed(double value, int width, int decimals) {
+    std::string text = formatFixed(value, 64, decimals);
+    text.erase(0, text.find_first_not_of(' '));
+    // The report's fields leave out the zero before the point; here it stays.
+    const bool negative = !text.empty() && text[0] == '-';
+    const std::size_t digits = negative ? 1 : 0;
+    if (text.size() > digits && text[digits] == '.') {
+        text = (negative ? std::string("-0") : std::string("0")) + text.substr(digits);
+    }
+    if (decimals == 0 && !text.empty() && text.back() == '.') {
+        text.pop_back();
+    }
+    if (width <= 0) {
+        return text;
+    }
+    if (static_cast<int>(text.size()) > width) {
+        return std::string(static_cast<std::size_t>(width), '*');
+    }
+    return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
+}
+
+std::string trimmedName(const std::string& name) {
+    return name.substr(0, static_cast<std::size_t>(trimmedLength(name)));
+}
+
+namespace {
+
+// A small angle (a residual, an error, a precision) in seconds of arc, or in
+// mgon for grads, with its unit sign.
+std::string smallAngle(AngleUnit unit, double radians, int width, int decimals) {
+    return fixed(precisionFromRadians(unit, radians), width, decimals) +
+           (precisionInSeconds(unit) ? "\"" : " mgon");
+}
+
+// A larger angle in decimal degrees, or in gon for grads.
+std::string largeAngle(AngleUnit unit, double radians, int decimals) {
+    return unit == AngleUnit::Grads ? fixed(radiansToGon(radians), 0, decimals) + " gon"
+                                    : fixed(radiansToDegrees(radians), 0, decimals) + " graus";
+}
+
+// An estimated error: the small unit, and the large one when it is a minute
+// of arc (a centigon) or more.
+std::string errorSize(AngleUnit unit, double radians) {
+    std::string text = smallAngle(unit, radians, 0, 1);
+    if (std::fabs(precisionFromRadians(unit, radians)) >=
+        (precisionInSeconds(unit) ? 60.0 : 10.0)) {
+        text += " (" + largeAngle(unit, radians, 5) + ")";
+    }
+    return text;
+}
+
+std::string padRight(const std::string& text, std::size_t width) {
+    return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
+}
+
+// "A, B e C".
+std::string nameList(const std::vector<std::string>& names) {
+    std::string text;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        if (i > 0) {
+            text += i + 1 == names.size() ? " e " : ", ";
+        }
+        text += names[i];
+    }
+    return text;
+}
+
+void globalTestLines(std::vector<std::string>& out, const char* title, const GlobalTest& t,
+                     AngleUnit unit) {
+    out.push_back(title);
+    out.push_back("  Forma quadratica vT P v:     " + fixed(t.quadraticForm, 14, 3));
+    out.push_back("  Graus de liberdade:          " + formatInteger(t.degreesOfFreedom, 14));
+    out.push_back("  Valor critico a 95 %:        " + fixed(t.criticalValue, 14, 3));
+    out.push_back(t.accepted ? "  Resultado: aceite"
+                             : "  Resultado: rejeitado: os residuos sao maiores do que a "
+                               "precisao a priori permite");
+    out.push_back("  Desvio padrao a posteriori de uma leitura: " +
+                  smallAngle(unit, t.posterioriSigma, 0, 2));
+    out.push_back("  Precisao com que o teste muda de resultado: " +
+                  smallAngle(unit, t.changeSigma, 0, 2));
+}
+
+// The table of the readings with their tests, the notes on it, and the
+// closing line. names[i - 1] names reading i.
+void readingLines(std::vector<std::string>& out, AngleUnit unit,
+                  const std::vector<std::string>& names, const std::vector<ReadingTest>& tests,
+                  int redundancy, bool globalAccepted, const Suspect& suspect,
+                  const char* suspectLabel, const char* noneLine) {
+    // The unit follows each angle: the headings stand over the numbers.
+    const std::size_t sign = precisionInSeconds(unit) ? 1 : 5;
+    out.push_back("  " + padRight("Ponto", 12) + formatText("Residuo", 12) +
+                  std::string(sign, ' ') + formatText("Redundancia", 13) + formatText("w", 10) +
+                  formatText("Erro estimado", 15));
+    bool uncontrolled = false;
+    for (std::size_t i = 0; i < tests.size(); ++i) {
+        const ReadingTest& t = tests[i];
+        std::string line = "  " + padRight(names[i], 12) + smallAngle(unit, t.residual, 12, 2) +
+                           fixed(t.redundancy, 13, 3);
+        if (t.controlled) {
+            line += fixed(t.w, 10, 2) + smallAngle(unit, t.estimatedError, 15, 1);
+        } else {
+            line += "         -              -";
+            uncontrolled = true;
+        }
+        out.push_back(line);
+    }
+    out.push_back("  Teste w de cada leitura com a precisao a priori: valor critico " +
+                  fixed(wTestCritical, 0, 2) + " (alfa = 0.1 %).");
+    if (uncontrolled) {
+        out.push_back("  (-) Leitura sem controlo (redundancia 0): um erro nela nao aparece nos "
+                      "residuos.");
+    }
+    if (redundancy == 1) {
+        out.push_back("  Com redundancia 1 os testes w de todas as leituras tem o mesmo valor "
+                      "absoluto: um erro");
+        out.push_back("  grosseiro pode ser detectado, mas nao atribuido a uma leitura. Para o "
+                      "identificar e");
+        out.push_back("  preciso pelo menos mais uma leitura.");
+    }
+    switch (suspect.kind) {
+    case Suspect::Kind::None:
+        if (!globalAccepted) {
+            out.push_back("  O teste global rejeita sem que uma leitura se destaque: a precisao a "
+                          "priori e");
+            out.push_back("  optimista para todas, ou ha erros pequenos em varias.");
+        }
+        out.push_back(noneLine);
+        break;
+    case Suspect::Kind::Unidentifiable: {
+        std::vector<std::string> sharing;
+        for (int k : suspect.sharing) {
+            sharing.push_back(names[static_cast<std::size_t>(k - 1)]);
+        }
+        out.push_back(
+            "  As leituras " + nameList(sharing) + " tem o mesmo |w| = " +
+            fixed(std::fabs(tests[static_cast<std::size_t>(suspect.reading - 1)].w), 0, 2) + ",");
+        out.push_back("  acima do valor critico: ha uma leitura errada, mas as medicoes nao "
+                      "dizem qual.");
+        out.push_back(std::string(suspectLabel) + "nao identificavel entre " + nameList(sharing));
+        break;
+    }
+    case Suspect::Kind::Flagged:
+        break;
+    }
+}
+
+void flaggedLines(std::vector<std::string>& out, AngleUnit unit, const std::string& name,
+                  const ReadingTest& t, const Readjustment& r, const std::string& station,
+                  const char* closing) {
+    out.push_back("  Maior |w| acima do valor critico: " + name + ", w = " + fixed(t.w, 0, 2) +
+                  ".");
+    if (!r.done) {
+        if (!r.failure.empty()) {
+            out.push_back("  Sem a leitura " + name +
+                          " o ajustamento nao foi possivel: " + r.failure);
+        }
+        out.push_back(closing + name + ", erro estimado (-v/r) " +
+                      errorSize(unit, t.estimatedError));
+        return;
+    }
+    out.push_back("  Sem a leitura " + name + ": " + station);
+    out.push_back("  e vT P v = " + fixed(r.test.quadraticForm, 0, 3) + " com " +
+                  std::to_string(r.test.degreesOfFreedom) +
+                  (r.test.degreesOfFreedom == 1 ? " grau" : " graus") +
+                  " de liberdade (valor critico " + fixed(r.test.criticalValue, 0, 3) +
+                  "): " + (r.test.accepted ? "aceite." : "rejeitado."));
+    if (!r.test.accepted) {
+        out.push_back("  Sem ela o teste ainda rejeita: ha mais leituras erradas, ou a precisao a "
+                      "priori e");
+        out.push_back("  optimista.");
+    }
+    out.push_back("  A leitura menos o valor calculado sem ela: " + errorSize(unit, r.discrepancy) +
+                  ".");
+    out.push_back(closing + name + ", erro estimado " + errorSize(unit, r.discrepancy));
+}
+
+void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
+                   const PlanimetricAnalysis& a) {
+    out.push_back("Geometria:");
+    const DangerCircle& c = a.circle;
+    const std::string first3 =
+        nameList({trimmedName(ctx.pointName[1]), trimmedName(ctx.pointName[2]),
+                  trimmedName(ctx.pointName[3])});
+    if (c.exists) {
+        out.push_back("  Circunferencia pelos tres primeiros pontos (" + first3 + "): raio " +
+                      fixed(c.radius, 0, 3) + " m");
+        out.push_back("  Distancia da estacao a essa circunferencia: " + fixed(c.distance, 0, 3) +
+                      " m (" + fixed(100.0 * c.relative, 0, 2) + " % do raio)");
+    } else {
+        out.push_back("  Os tres primeiros pontos (" + first3 +
+                      ") estao alinhados: nao ha circunferencia perigosa;");
+        out.push_back("  distancia da estacao a essa recta: " + fixed(c.distance, 0, 3) + " m");
+    }
+    out.push_back("  Comprimento medio das visadas: " + fixed(a.meanSight, 0, 3) + " m");
+    if (!a.directions.converged) {
+        out.push_back("  Sem figura de robustez: o ajustamento das direccoes nao convergiu.");
+        return;
+    }
+    out.push_back("  Figura de robustez G = " + fixed(a.strength, 0, 2));
+    out.push_back("  (G = erro padrao a priori da posicao / (precisao de uma leitura x "
+                  "comprimento medio");
+    out.push_back("  das visadas): cerca de 1 com quatro pontos bem distribuidos a volta da "
+                  "estacao.");
+    out.push_back("  So com os tres primeiros pontos, que dao a primeira posicao: G = " +
+                  fixed(a.firstThreeStrength, 0, 2));
+    const bool nearCircle = c.exists && a.firstThreeStrength >= weakGeometry;
+    if (nearCircle) {
+        out.push_back("  AVISO: a estacao esta perto da circunferencia perigosa, a " +
+                      fixed(100.0 * c.relative, 0, 2) + " % do raio.");
+        out.push_back("  Sobre a circunferencia que passa pelos pontos visados os angulos "
+                      "medidos sao os mesmos");
+        out.push_back("  em todos os pontos dela: a posicao nao fica determinada. Perto dela "
+                      "pequenos erros");
+        out.push_back("  de leitura deslocam muito a estacao, e a primeira posicao dos tres "
+                      "primeiros pontos");
+        out.push_back("  pode falhar.");
+    }
+    if (a.strength >= weakGeometry) {
+        out.push_back(std::string("  AVISO: geometria ") +
+                      (a.strength >= veryWeakGeometry ? "muito " : "") +
+                      "fraca (G = " + fixed(a.strength, 0, 1) + "): a posicao fica cerca de " +
+                      fixed(a.strength, 0, 0) + " vezes");
+        out.push_back("  mais incerta do que o erro lateral de uma visada de comprimento medio. "
+                      "Um erro de");
+        out.push_back("  leitura pequeno desloca muito a estacao, as precisoes sao grandes e o "
+                      "ajustamento");
+        out.push_back("  pode nao convergir ou terminar em \"Matriz singular!\". Vise pontos "
+                      "noutras direccoes,");
+        out.push_back("  longe da circunferencia que passa pela estacao e pelos pontos "
+                      "visados.");
+    } else if (nearCircle) {
+        out.push_back("  Os outros pontos visados compensam: a geometria do conjunto e boa.");
+    } else {
+        out.push_back("  Geometria boa.");
+    }
+}
+
+} // namespace
+
+std::vector<std::string> planimetryText(const RunContext& ctx, const PlanimetricAnalysis& a) {
+    std::vector<std::string> out;
+    const AngleUnit unit = ctx.unit;
+    const std::string station = trimmedName(ctx.stationName);
+    out.push_back("Estacao " + station + ": " + std::to_string(ctx.pointCount) +
+                  " pontos visados, redundancia (planimetria) " + std::to_string(ctx.redundancy));
+    out.push_back("Precisao a priori de uma leitura: " + smallAngle(unit, a.sigma, 0, 2));
+    if (a.tested) {
+        out.push_back("Um so ajustamento com esta precisao, sem a pesquisa da precisao.");
+    }
+    out.push_back("");
+
+    if (a.tested) {
+        globalTestLines(out, "Teste global (planimetria):", a.test, unit);
+    } else {
+        out.push_back("Sem redundancia: a posicao e a solucao directa dos tres pontos, sem teste "
+                      "global.");
+    }
+    out.push_back("");
+
+    out.push_back(a.tested ? "Estacao ajustada:" : "Estacao (solucao directa):");
+    out.push_back("  M(" + station + ") = " + fixed(a.stationM, 14, 3) + " m");
+    out.push_back("  P(" + station + ") = " + fixed(a.stationP, 14, 3) + " m");
+    out.push_back("  Elipses de erro (rumo do eixo maior " + largeAngle(unit, a.priori.bearing, 4) +
+                  "):");
+    out.push_back("                                       semi-eixo maior  semi-eixo menor");
+    const auto ellipseLine = [&](const std::string& label, const ErrorEllipse& e) {
+        out.push_back("    " + padRight(label, 34) + fixed(e.major, 15, 4) + " m" +
+                      fixed(e.minor, 15, 4) + " m");
+    };
+    const double factor = confidence95Factor();
+    if (a.tested) {
+        ellipseLine("padrao, a posteriori", a.posteriori);
+        ellipseLine("95 %, a posteriori (x " + fixed(factor, 0, 4) + ")",
+                    scaled(a.posteriori, factor));
+    }
+    ellipseLine("padrao, a priori", a.priori);
+    out.push_back("");
+
+    std::vector<std::string> names;
+    for (int i = 1; i <= ctx.pointCount; ++i) {
+        names.push_back(trimmedName(ctx.pointName[static_cast<std::size_t>(i)]));
+    }
+    out.push_back("Leituras azimutais (direccoes com uma orientacao desconhecida):");
+    if (!a.directions.converged) {
+        out.push_back("  O ajustamento das direccoes nao convergiu: sem testes por leitura.");
+    } else if (!a.tested) {
+        out.push_back("  Sem redundancia nenhum erro de leitura pode ser detectado.");
+        out.push_back("Nenhuma leitura pode ser testada (redundancia 0)");
+    } else {
+        readingLines(out, unit, names, a.directions.readings, ctx.redundancy, a.test.accepted,
+                     a.suspect, "Leitura suspeita: ", "Nenhuma leitura suspeita");
+        if (a.suspect.kind == Suspect::Kind::Flagged) {
+            const std::size_t k = static_cast<std::size_t>(a.suspect.reading - 1);
+            flaggedLines(out, unit, names[k], a.directions.readings[k], a.without,
+                         "M = " + fixed(a.without.stationM, 0, 3) +
+                             " m, P = " + fixed(a.without.stationP, 0, 3) +
+                             " m; a estacao desloca-se " + fixed(a.without.shift, 0, 3) + " m,",
+                         "Leitura suspeita: ");
+        }
+    }
+    out.push_back("");
+    geometryLines(out, ctx, a);
+    return out;
+}
+
+std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis& h) {
+    std::vector<std::string> out;
+    const AngleUnit unit = ctx.unit;
+    const int n = ctx.zenithCount;
+    out.push_back("Altimetria: " + std::to_string(n) +
+                  (n == 1 ? " observacao zenital" : " observacoes zenitais") + ", redundancia " +
+                  std::to_string(n - 1));
+    if (!h.adjusted) {
+        out.push_back("Uma so observacao zenital: a cota nao e ajustada.");
+        return out;
+    }
+    out.push_back("Precisao a priori de uma leitura zenital: " + smallAngle(unit, h.sigma, 0, 2));
+    out.push_back("");
+    globalTestLines(out, "Teste global (altimetria):", h.test, unit);
+    out.push_back("");
+    out.push_back("Cota ajustada:");
+    out.push_back("  C(" + trimmedName(ctx.stationName) + ") = " + fixed(h.stationHeight, 14, 3) +
+                  " m");
+    out.push_back("  Desvio padrao a posteriori " + fixed(h.posterioriSigmaH, 0, 4) +
+                  " m, a priori " + fixed(h.prioriSigmaH, 0, 4) + " m");
+    out.push_back("");
+    std::vector<std::string> names;
+    for (int i = 1; i <= n; ++i) {
+        names.push_back(trimmedName(ctx.zenithPointName[static_cast<std::size_t>(i)]));
+    }
+    out.push_back("Leituras zenitais:");
+    readingLines(out, unit, names, h.readings, n - 1, h.test.accepted, h.suspect,
+                 "Leitura zenital suspeita: ", "Nenhuma leitura zenital suspeita");
+    if (h.suspect.kind == Suspect::Kind::Flagged) {
+        const std::size_t k = static_cast<std::size_t>(h.suspect.reading - 1);
+        flaggedLines(out, unit, names[k], h.readings[k], h.without,
+                     "C = " + fixed(h.without.stationHeight, 0, 3) + " m; a cota muda " +
+                         fixed(h.without.shift, 0, 4) + " m,",
+                     "Leitura zenital suspeita: ");
+    }
+    return out;
+}
+
+} // namespace resection

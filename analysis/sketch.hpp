@@ -1,0 +1,65 @@
+// An SVG sketch of a resection: the sighted points with their names, a ray
+// from the station to each, the station with its error ellipse magnified,
+// the danger circle, the suspect reading's ray, a north arrow and a scale bar.
+//
+// The scale fits the bulk of the points: a point more than farFactor times
+// the median sight length away is drawn where its ray leaves the frame, with
+// its distance written beside its name, so that one far point does not
+// shrink the others to a dot. The ellipse is magnified by a round factor (1,
+// 2 or 5 times a power of ten) that the sketch states.
+#pragma once
+
+#include "analysis/geometry.hpp"
+
+#include <ostream>
+#include <string>
+#include <vector>
+
+namespace resection {
+
+struct SketchPoint {
+    std::string name; // as in the input file: any bytes
+    double m = 0.0, p = 0.0;
+    bool suspect = false;
+};
+
+struct SketchData {
+    std::string stationName;
+    double stationM = 0.0, stationP = 0.0;
+    std::vector<SketchPoint> points;
+    ErrorEllipse ellipse;     // metres, as drawn before magnification
+    std::string ellipseLabel; // what the ellipse is, e.g. "95 % a posteriori"
+    DangerCircle circle;
+    // The station adjusted without the suspect reading, where there is one.
+    bool readjusted = false;
+    double readjustedM = 0.0, readjustedP = 0.0;
+};
+
+// A sight longer than this many median sights is drawn at the frame.
+inline constexpr double farFactor = 4.0;
+
+// Where everything goes, in pixels of the drawing area (x to the right, y
+// down) from metres.
+struct SketchLayout {
+    double width = 0.0, height = 0.0;         // of the whole picture
+    double left = 0.0, top = 0.0, size = 0.0; // the square frame of the drawing
+    double originM = 0.0, originP = 0.0;      // M and P at the frame's top left corner
+    double scale = 0.0;                       // pixels per metre
+    std::vector<bool> far;                    // [i]: point i drawn at the frame
+    double ellipseFactor = 1.0;               // the magnification of the ellipse
+    double scaleBarMetres = 0.0;
+    double x(double m) const { return left + (m - originM) * scale; }
+    double y(double p) const { return top + (originP - p) * scale; }
+};
+
+SketchLayout layoutSketch(const SketchData& data);
+
+// The whole SVG document (UTF-8, names of the input escaped).
+void writeSketch(std::ostream& out, const SketchData& data);
+
+// A text of the input file as XML character data: markup characters as
+// entities, bytes above 0x7F as the characters of ISO 8859-1, control bytes
+// as \xHH (they have no place in XML).
+std::string xmlText(const std::string& text);
+
+} // namespace resection

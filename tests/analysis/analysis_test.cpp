@@ -1,0 +1,289 @@
+// The analysis program: the reading it names for a known error, the station
+// of the direction model against the program's own adjustment, the error
+// ellipse and the geometry against hand values, and whole runs.
+#include "analysis/analysis.hpp"
+#include "analysis/sketch.hpp"
+#include "driver/analysis_run.hpp"
+#include "driver/platform.hpp"
+#include "input/planimetric_section.hpp"
+#include "input/record_reader.hpp"
+#include "support/run_harness.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <cstdio>
+#include <sstream>
+
+namespace resection {
+namespace {
+
+const double pi = 4.0 * std::atan(1.0);
+
+struct Companion {
+    int status;
+    std::string console;
+    std::map<std::string, std::string> files;
+};
+
+Companion analyse(std::map<std::string, std::string> files, std::vector<std::string> args) {
+    MemoryFileSystem memory;
+    memory.files = std::move(files);
+    std::ostringstream out;
+    const int status = runAnalysis(args, out, memory);
+    return {status, out.str(), memory.files};
+}
+
+// The line of the console that begins with 'start' ("" when there is none).
+std::string lineStarting(const std::string& console, const std::string& start) {
+    const auto at = console.find("\r\n" + start);
+    return at == std::string::npos ? ""
+                                   : console.substr(at + 2, console.find("\r\n", at + 2) - at - 2);
+}
+
+// N points around a station at (1000, 2000), at distances between 0.6 and 1
+// times 'reach' metres and in all directions, with exact readings in degrees
+// (orientation 37.123 degrees) except reading 'wrong', which is off by 'error'
+// degrees. With 'zenith' the wrong reading is the zenith reading of point
+// 'wrong' in an altimetric section (the station's mark at 100 m, points 20 m
+// above and 15 m below it by turns).
+std::string madeUp(int n, double reach, int wrong, double error, bool zenith = false) {
+    std::string text = "gd 0.0001 1\nEST\n" + std::to_string(n) + "\n";
+    std::string heights = std::to_string(n) + " 1.5\n";
+    for (int i = 0; i < n; ++i) {
+        const double bearing = (i * 360.0 / n + 17.0 * (i % 3)) * pi / 180.0;
+        const double d = reach * (0.6 + 0.1 * ((i * 7) % 5));
+        const double m = 1000.0 + d * std::sin(bearing);
+        const double p = 2000.0 + d * std::cos(bearing);
+        double reading = bearing * 180.0 / pi - 37.123 + (i + 1 == wrong && !zenith ? error : 0.0);
+        reading = std::fmod(reading + 720.0, 360.0);
+        char line[160];
+        std::snprintf(line, sizeof line, "Q%d %.4f %.4f %.12f\n", i + 1, m, p, reading);
+        text += line;
+        const double h = 100.0 + (i % 2 == 0 ? 20.0 : -15.0);
+        double z = std::atan2(d, (h + 1.2) - 100.0 - 1.5) * 180.0 / pi;
+        z += i + 1 == wrong && zenith ? error : 0.0;
+        std::snprintf(line, sizeof line, "Z%d %.4f %.4f %.4f %.12f 1.2\n", i + 1, m, p, h, z);
+        heights += line;
+    }
+    return zenith ? text + heights : text;
+}
+
+// One reading wrong by 1' to 10 degrees, near and far: from five points on
+// the w-tests name it, and the reading compared with the station adjusted
+// without it gives its error within 1 %. With four points (one redundancy)
+// every |w| is the same: the program says the error is there but not where.
+TEST(Analysis, NamesTheWrongReading) {
+    for (const double reach : {50.0, 20000.0}) {
+        for (const int n : {4, 5, 8, 13}) {
+            for (const double error : {1.0 / 60.0, 10.0, -3.0}) {
+                for (const int wrong : {1, 3, n}) {
+                    SCOPED_TRACE(::testing::Message() << "D=" << reach << " N=" << n
+                                                      << " error=" << error << " in Q" << wrong);
+                    const Companion r = analyse({{"in", madeUp(n, reach, wrong, error)}}, {"in"});
+                    ASSERT_EQ(r.status, 0) << r.console;
+                    const std::string verdict = lineStarting(r.console, "Leitura suspeita: ");
+                    if (n == 4) {
+                        EXPECT_EQ(verdict, "Leitura suspeita: nao identificavel entre Q1, Q2, "
+                                           "Q3 e Q4");
+                        EXPECT_NE(r.console.find("Com redundancia 1 os testes w de todas as "
+                                                 "leituras tem o mesmo valor"),
+                                  std::string::npos);
+                        continue;
+                    }
+                    const std::string named = "Leitura suspeita: Q" + std::to_string(wrong) + ",";
+                    ASSERT_EQ(verdict.rfind(named, 0), 0u) << verdict;
+                    double seconds = 0.0;
+                    ASSERT_EQ(std::sscanf(verdict.c_str() + verdict.find("estimado ") + 9, "%lf",
+                                          &seconds),
+                              1);
+                    EXPECT_NEAR(seconds, error * 3600.0, 0.01 * std::fabs(error * 3600.0));
+                }
+            }
+        }
+    }
+}
+
+TEST(Analysis, NamesTheWrongZenithReading) {
+    for (const double error : {1.0 / 60.0, 2.0, -5.0}) {
+        SCOPED_TRACE(error);
+        const Companion r = analyse({{"in", madeUp(6, 800.0, 4, error, true)}}, {"in"});
+        const std::string verdict = lineStarting(r.console, "Leitura zenital suspeita: ");
+        ASSERT_EQ(verdict.rfind("Leitura zenital suspeita: Z4,", 0), 0u) << r.console;
+        double seconds = 0.0;
+        std::sscanf(verdict.c_str() + verdict.find("estimado ") + 9, "%lf", &seconds);
+        EXPECT_NEAR(seconds, error * 3600.0, 0.01 * std::fabs(error * 3600.0));
+    }
+}
+
+// The direction model with its orientation unknown and the program's
+// adjustment of the correlated angles give one station, one v^T P v and one
+// covariance of M and P (the program iterating to a micrometre here).
+TEST(Analysis, DirectionModelIsTheAngleModel) {
+    for (const auto& [n, wrong, error] :
+         std::vector<std::tuple<int, int, double>>{{4, 2, 0.002}, {7, 5, 0.01}, {13, 1, 0.3}}) {
+        SCOPED_TRACE(n);
+        std::string text = madeUp(n, 1500.0, wrong, error);
+        text.replace(3, 6, "1e-9  "); // the tolerance
+        std::istringstream in(text);
+        RecordReader reader(in, "in");
+        std::ostream nowhere(nullptr);
+        RunContext ctx;
+        ctx.input = &reader;
+        ctx.report = &nowhere;
+        readPlanimetricSection(ctx);
+        const PlanimetricAnalysis a = analysePlanimetry(ctx);
+        ASSERT_TRUE(a.directions.converged);
+        EXPECT_GT(std::hypot(a.stationM - 1000.0, a.stationP - 2000.0), 1e-3); // not exact
+        EXPECT_NEAR(a.directions.stationM, ctx.adjustedM, 1e-8);
+        EXPECT_NEAR(a.directions.stationP, ctx.adjustedP, 1e-8);
+        const double s2 = a.sigma * a.sigma;
+        EXPECT_NEAR(a.directions.sumOfSquares / s2, a.test.quadraticForm,
+                    1e-8 * a.test.quadraticForm);
+        const Matrix& q = a.directions.unitCofactor;
+        EXPECT_NEAR(s2 * q(1, 1), ctx.coordCofactor(1, 1), 1e-8 * ctx.coordCofactor(1, 1));
+        EXPECT_NEAR(s2 * q(2, 2), ctx.coordCofactor(2, 2), 1e-8 * ctx.coordCofactor(2, 2));
+        EXPECT_NEAR(s2 * q(1, 2), ctx.coordCofactor(1, 2), 1e-8 * ctx.coordCofactor(1, 1));
+        // The redundancy numbers share out the redundancy.
+        double sum = 0.0;
+        for (const ReadingTest& t : a.directions.readings) {
+            sum += t.redundancy;
+        }
+        EXPECT_NEAR(sum, n - 3, 1e-9);
+    }
+}
+
+// Ellipses whose axes are known by hand: variances of M and P, covariance ->
+// semi-axes and bearing of the major axis in degrees.
+TEST(Analysis, ErrorEllipseByHand) {
+    const double rows[][6] = {
+        {1, 4, 0, 2, 1, 0},
+        {4, 1, 0, 2, 1, 90},
+        {3, 3, 1, 2, std::sqrt(2.0), 45},
+        {3, 3, -1, 2, std::sqrt(2.0), 135},
+        {2, 2, 0, std::sqrt(2.0), std::sqrt(2.0), 0},
+        {7, 13, 3 * std::sqrt(3.0), 4, 2, 30}, // eigenvalues 16, 4; major axis at 30 degrees
+    };
+    for (const auto& r : rows) {
+        const ErrorEllipse e = errorEllipse(r[0], r[1], r[2]);
+        EXPECT_NEAR(e.major, r[3], 1e-12);
+        EXPECT_NEAR(e.minor, r[4], 1e-12);
+        EXPECT_NEAR(e.bearing * 180.0 / pi, r[5], 1e-10);
+    }
+    EXPECT_NEAR(confidence95Factor(), 2.4477, 5e-5);
+}
+
+// The circle through (0, 1), (1, 0), (0, -1) is the unit circle; three points
+// in line have none, and the distance is then to their line. Points evenly
+// around at one distance give G = 2 / sqrt(N).
+TEST(Analysis, GeometryByHand) {
+    const DangerCircle c = dangerCircle(0, 1, 1, 0, 0, -1, 0.5, 0);
+    EXPECT_TRUE(c.exists);
+    EXPECT_NEAR(c.centreM, 0.0, 1e-15);
+    EXPECT_NEAR(c.centreP, 0.0, 1e-15);
+    EXPECT_NEAR(c.radius, 1.0, 1e-15);
+    EXPECT_NEAR(c.relative, 0.5, 1e-15);
+    const DangerCircle line = dangerCircle(0, 0, 1, 0, 2, 0, 1, 3);
+    EXPECT_FALSE(line.exists);
+    EXPECT_NEAR(line.distance, 3.0, 1e-15);
+    for (const int n : {4, 8}) {
+        Matrix coords(n, 2), readings(n, 1);
+        for (int i = 1; i <= n; ++i) {
+            coords(i, 1) = 500.0 * std::sin(2 * pi * i / n);
+            coords(i, 2) = 500.0 * std::cos(2 * pi * i / n);
+            readings(i) = 2 * pi * i / n;
+        }
+        const DirectionAdjustment d = adjustDirections(coords, readings, 1e-5, 3.0, -2.0);
+        ASSERT_TRUE(d.converged);
+        EXPECT_NEAR(strengthFigure(d.unitCofactor, 500.0), 2.0 / std::sqrt(n), 1e-9);
+    }
+}
+
+// Points on a circle of 1000 m, the station 0.5 m inside it: a run that the
+// program computes as normal, where the analysis warns.
+TEST(Analysis, WarnsOfTheDangerCircle) {
+    std::string text = "gd 0.001 1\nEST\n4\n";
+    const double station = (1000.0 - 0.5) / std::sqrt(2.0);
+    for (const double a : {10.0, 100.0, 200.0, 290.0}) {
+        const double m = 1000.0 * std::sin(a * pi / 180.0);
+        const double p = 1000.0 * std::cos(a * pi / 180.0);
+        char line[128];
+        std::snprintf(line, sizeof line, "C%.0f %.4f %.4f %.12f\n", a, m, p,
+                      std::fmod(std::atan2(m - station, p - station) * 180.0 / pi + 360.0, 360.0));
+        text += line;
+    }
+    const Companion r = analyse({{"in", text}}, {"in"});
+    EXPECT_NE(r.console.find("(0.05 % do raio)"), std::string::npos) << r.console;
+    EXPECT_NE(r.console.find("AVISO: a estacao esta perto da circunferencia perigosa"),
+              std::string::npos);
+    EXPECT_NE(r.console.find("AVISO: geometria muito fraca"), std::string::npos);
+}
+
+// Bad input gets the main program's message and status; the sketch never
+// replaces the input.
+TEST(Analysis, StopsAsTheProgramDoes) {
+    const std::string good = madeUp(5, 300.0, 0, 0.0);
+    const std::pair<const char*, std::string> inputs[] = {
+        {"unreadable", "gd 0.001 1\nE\n4\nA 1 2 3\nB norte 2 3\n"},
+        {"unit", "GD 0.001 1\nE\n4\n"},
+        {"two points", "gd 0.001 1\nE\n2\n"},
+        {"precision 0", "gd 0.001 0" + good.substr(good.find('\n'))},
+        {"height", good + "2 1.5\nV 1 2 100 0 1\n"},
+    };
+    for (const auto& [what, text] : inputs) {
+        SCOPED_TRACE(what);
+        const testing::RunResult program = testing::runInProcess({{"in", text}}, "in\nout\nS\n");
+        const Companion r = analyse({{"in", text}}, {"in"});
+        // The message ends both consoles (the program's behind a prompt).
+        const std::string last =
+            r.console.substr(r.console.rfind("\r\n", r.console.size() - 3) + 2);
+        EXPECT_TRUE(
+            program.console.size() >= last.size() &&
+            program.console.compare(program.console.size() - last.size(), last.size(), last) == 0)
+            << r.console << "\n---\n"
+            << program.console;
+        EXPECT_EQ(r.status, program.status);
+    }
+    const Companion same = analyse({{"in", good}}, {"in", "in"});
+    EXPECT_EQ(same.status, 2);
+    EXPECT_EQ(same.files.at("in"), good);
+    EXPECT_EQ(analyse({{"in", good}}, {}).status, 2);
+    EXPECT_EQ(analyse({}, {"in"}).status, 2);
+    EXPECT_EQ(analyse({{"in", good}}, {"in", "esboco.svg"}).files.count("esboco.svg"), 1u);
+}
+
+// The scale fits the bulk of the points whether they are 50 m or 20 km away;
+// one point far out is drawn at the frame; the ellipse is magnified to a
+// visible size and the scale bar takes a fair share of the frame.
+TEST(Sketch, LayoutReadsAtEveryScale) {
+    for (const double reach : {50.0, 20000.0}) {
+        for (const bool oneFarOut : {false, true}) {
+            SCOPED_TRACE(::testing::Message() << reach << (oneFarOut ? " far" : ""));
+            SketchData data;
+            data.stationM = 1000.0;
+            data.stationP = 2000.0;
+            for (int i = 0; i < 6; ++i) {
+                const double d = reach * (i == 5 && oneFarOut ? 300.0 : 0.5 + 0.1 * i);
+                data.points.push_back({"P", 1000.0 + d * std::sin(i), 2000.0 + d * std::cos(i)});
+            }
+            data.ellipse = {reach * 2e-6, reach * 1e-6, 0.3};
+            const SketchLayout l = layoutSketch(data);
+            for (std::size_t i = 0; i < data.points.size(); ++i) {
+                EXPECT_EQ(l.far[i], oneFarOut && i == 5);
+                if (!l.far[i]) {
+                    const double x = l.x(data.points[i].m), y = l.y(data.points[i].p);
+                    EXPECT_TRUE(x > l.left + 40 && x < l.left + l.size - 40) << x;
+                    EXPECT_TRUE(y > l.top + 40 && y < l.top + l.size - 40) << y;
+                }
+            }
+            const double major = data.ellipse.major * l.ellipseFactor * l.scale;
+            EXPECT_TRUE(major > 15.0 && major <= 50.0) << major;
+            const double bar = l.scaleBarMetres * l.scale / l.size;
+            EXPECT_TRUE(bar > 0.1 && bar <= 0.3) << bar;
+        }
+    }
+    EXPECT_EQ(xmlText("A<&>\"'\x1b\xe9"), "A&lt;&amp;&gt;&quot;&apos;\\x1b&#xe9;");
+}
+
+} // namespace
+} // namespace resection
