@@ -208,8 +208,8 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
     out.push_back("  Figura de robustez G = " + fixed(a.strength, 0, 2));
     out.push_back("  (G = erro padrao a priori da posicao / (precisao de uma leitura x "
                   "comprimento medio");
-    out.push_back("  das visadas): cerca de 1 com quatro pontos bem distribuidos a volta da "
-                  "estacao.");
+    out.push_back("  das visadas); cerca de 1 com quatro pontos bem distribuidos a volta da "
+                  "estacao.)");
     out.push_back("  So com os tres primeiros pontos, que dao a primeira posicao: G = " +
                   fixed(a.firstThreeStrength, 0, 2));
     const bool nearCircle = c.exists && a.firstThreeStrength >= weakGeometry;
