@@ -267,6 +267,21 @@ int main(int argc, char** argv) {
                 "computed | wall time | peak memory | in-process | every pass computed | "
                 "dense reference: wall time | peak memory | same reports |\n");
     std::printf("|---:|---:|---|---:|---:|---:|---:|---:|---:|---:|---:|:---:|\n");
+#ifndef _WIN32
+    {
+        // What any process costs here: the floor under the whole-run times.
+        writeFile(std::string(folder) + "/answers", "");
+        std::vector<double> times;
+        long peak = 0;
+        for (int r = 0; r < repetitions; ++r) {
+            const Measure m = runProgram("/bin/true", folder);
+            times.push_back(m.seconds);
+            peak = std::max(peak, m.peakKilobytes);
+        }
+        std::printf("| (empty process, /bin/true) | | | | | %.1f ms (%.1f) | %.1f MB | | | | | |\n",
+                    median(times) * 1e3, smallest(times) * 1e3, static_cast<double>(peak) / 1024.0);
+    }
+#endif
     bool allSame = true;
     int caseNumber = 0;
     for (const Case& c : cases) {
