@@ -32,8 +32,6 @@ class TridiagonalInverse {
     bool factor(int n, const std::vector<double>& below, const std::vector<double>& diagonal,
                 const std::vector<double>& above);
 
-    int order() const { return n_; }
-
     // The inverse into inverse (n x n). False when an element is not finite
     // (the caller then inverts with invertMatrix, as above).
     bool expand(Matrix& inverse) const;

@@ -30,7 +30,6 @@ class PrecisionWalk {
 
     double value() const { return value_; }
     std::int64_t index() const { return index_; }
-    double step() const { return step_; }
 
     // One step: value - step (Down) or value + step (Up), in double.
     void advance(Direction direction);
