@@ -5,10 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
-#include <cstdio>
-#include <cstdlib>
 #include <limits>
-#include <optional>
 
 namespace resection {
 
