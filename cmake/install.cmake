@@ -2,15 +2,23 @@
 #   bin/resection
 #   share/man/man1/resection.1
 #   share/doc/resection/README.md, share/doc/resection/examples/est1.txt
+# On Windows one folder, as the ZIP package unpacks: resection.exe, the
+# README as README.txt (Notepad opens it) and the example est1.txt beside
+# the program, so that a double click runs the example by its bare name.
 include(GNUInstallDirs)
-
-install(TARGETS resection RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The page carries the version from project().
 configure_file(doc/resection.1.in ${PROJECT_BINARY_DIR}/resection.1 @ONLY)
-install(FILES ${PROJECT_BINARY_DIR}/resection.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+if(WIN32)
+  install(TARGETS resection RUNTIME DESTINATION .)
+  install(FILES README.md DESTINATION . RENAME README.txt)
+  install(FILES examples/est1.txt DESTINATION .)
+else()
+  install(TARGETS resection RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  install(FILES ${PROJECT_BINARY_DIR}/resection.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
 
 set(RESECTION_PACKAGE_MAINTAINER
     "resection maintainers <maintainers@users.noreply.c-seed-86265321.example>"
