@@ -131,12 +131,12 @@ std::unique_ptr<std::istream> DiskFileSystem::openInput(const std::string& name,
         return nullptr;
     }
     std::error_code ec;
-    if (fs::is_directory(nativePath(name), ec)) {
+    const fs::path path = nativePath(name);
+    if (fs::is_directory(path, ec)) {
         error = folderReason;
         return nullptr;
     }
 #ifdef _WIN32
-    const fs::path path = nativePath(name);
     if (!fs::exists(path, ec)) {
         error = "o ficheiro nao existe";
         return nullptr;
