@@ -1,6 +1,5 @@
-# Cross-build for 64-bit Windows with Debian's MinGW-w64 compilers
-# (g++-mingw-w64-x86-64-posix: the posix thread model, which std::thread and
-# GoogleTest need):
+# Cross-build for 64-bit Windows with Debian's MinGW-w64 compilers of the
+# posix thread model (package g++-mingw-w64-x86-64-posix):
 #   cmake -S . -B build/windows --toolchain cmake/mingw-w64-x86_64.cmake
 # or the `windows` presets. Every program is linked statically, so that
 # resection.exe needs nothing beyond the DLLs every Windows has.

@@ -113,7 +113,8 @@ class ConsoleOutputBuffer : public std::streambuf {
                 DWORD count = 0;
                 const auto chunk =
                     static_cast<DWORD>(std::min<std::size_t>(wide.size() - at, 8192));
-                written = WriteConsoleW(console_, wide.data() + at, chunk, &count, nullptr) != 0;
+                written = WriteConsoleW(console_, wide.data() + at, chunk, &count, nullptr) != 0 &&
+                          count > 0;
                 at += count;
             }
         } else {
@@ -129,6 +130,13 @@ class ConsoleOutputBuffer : public std::streambuf {
     HANDLE console_;
     std::string pending_;
 };
+
+// Wine runs Windows programs on other systems; on a terminal there the shell
+// is no Windows process, and the console counts the program alone.
+bool underWine() {
+    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
+    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
+}
 
 } // namespace
 
@@ -173,13 +181,6 @@ void prepareStandardStreams() {
     if (isConsole(output)) {
         std::cout.rdbuf(new ConsoleOutputBuffer(output));
     }
-}
-
-// Wine runs Windows programs on other systems; on a terminal there the shell
-// is no Windows process, and the console counts the program alone.
-bool underWine() {
-    const HMODULE ntdll = GetModuleHandleW(L"ntdll.dll");
-    return ntdll != nullptr && GetProcAddress(ntdll, "wine_get_version") != nullptr;
 }
 
 void holdOwnConsoleWindow() {
