@@ -3,18 +3,29 @@
 #   share/man/man1/resection.1, share/man/man1/resection-analise.1
 #   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
 #   share/doc/resection/doc/esboco.png
+# On Windows one folder, as the ZIP package unpacks: resection.exe and
+# resection-analise.exe, the README as README.txt (Notepad opens it) and the
+# example est1.txt beside the programs, so that a double click runs the
+# example by its bare name.
 include(GNUInstallDirs)
-
-install(TARGETS resection resection-analise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 # The pages carry the version from project().
 foreach(page resection resection-analise)
   configure_file(doc/${page}.1.in ${PROJECT_BINARY_DIR}/${page}.1 @ONLY)
-  install(FILES ${PROJECT_BINARY_DIR}/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 endforeach()
-install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
-install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
-install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+if(WIN32)
+  install(TARGETS resection resection-analise RUNTIME DESTINATION .)
+  install(FILES README.md DESTINATION . RENAME README.txt)
+  install(FILES examples/est1.txt DESTINATION .)
+else()
+  install(TARGETS resection resection-analise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
+  foreach(page resection resection-analise)
+    install(FILES ${PROJECT_BINARY_DIR}/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+  endforeach()
+  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
+  install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
 
 set(RESECTION_PACKAGE_MAINTAINER
     "resection maintainers <maintainers@users.noreply.c-seed-86265321.example>"

@@ -9,10 +9,10 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
-    resection::protectStandardDescriptors();
-    std::ios::sync_with_stdio(false);
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+namespace {
+
+int runProgram(const std::vector<std::string>& arguments) {
+    resection::prepareStandardStreams();
     resection::DiskFileSystem files;
     const int status = resection::runAnalysis(arguments, std::cout, files);
     std::cout.flush();
@@ -24,3 +24,21 @@ int main(int argc, char** argv) {
     }
     return status;
 }
+
+} // namespace
+
+#ifdef _WIN32
+// The file names as typed: Windows hands them over as UTF-16, and they
+// become UTF-8 like every name inside the program (linked with -municode).
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(resection::utf8FromWide(argv[i]));
+    }
+    return runProgram(arguments);
+}
+#else
+int main(int argc, char** argv) {
+    return runProgram({argv + (argc > 0 ? 1 : 0), argv + argc});
+}
+#endif

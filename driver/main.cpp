@@ -8,12 +8,12 @@
 #include <string>
 #include <vector>
 
-int main(int argc, char** argv) {
-    resection::protectStandardDescriptors();
-    std::ios::sync_with_stdio(false);
-    std::vector<std::string> arguments(argv + (argc > 0 ? 1 : 0), argv + argc);
+namespace {
+
+int runProgram(const std::vector<std::string>& arguments) {
+    resection::prepareStandardStreams();
     resection::DiskFileSystem files;
-    const int status = resection::runResection(arguments, std::cin, std::cout, files);
+    int status = resection::runResection(arguments, std::cin, std::cout, files);
     // The dialogue and the stop messages were lost (standard output on a
     // full disk, closed, or a pipe nobody reads): whatever the run did, the
     // person never saw how it ended.
@@ -22,7 +22,26 @@ int main(int argc, char** argv) {
         std::cerr << "Nao foi possivel escrever na consola (saida padrao): as perguntas e "
                      "mensagens do programa perderam-se.\r\n";
         std::cerr.flush();
-        return resection::exitFileFault;
+        status = resection::exitFileFault;
     }
+    resection::holdOwnConsoleWindow();
     return status;
 }
+
+} // namespace
+
+#ifdef _WIN32
+// The arguments as typed: Windows hands them over as UTF-16, and they become
+// UTF-8 like every name inside the program (linked with -municode).
+int wmain(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(resection::utf8FromWide(argv[i]));
+    }
+    return runProgram(arguments);
+}
+#else
+int main(int argc, char** argv) {
+    return runProgram({argv + (argc > 0 ? 1 : 0), argv + argc});
+}
+#endif

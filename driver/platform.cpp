@@ -1,9 +1,12 @@
 #include "driver/platform.hpp"
 
+#include <algorithm>
+#include <array>
 #include <cerrno>
 #include <cstring>
 #include <filesystem>
 #include <fstream>
+#include <iostream>
 #include <system_error>
 
 #ifndef _WIN32
@@ -27,7 +30,24 @@ bool refusedName(const std::string& name, std::string& error) {
         error = "o nome contem um byte nulo, que nenhum nome de ficheiro pode ter";
         return true;
     }
+#ifdef _WIN32
+    if (isWindowsDeviceName(name)) {
+        error = "o nome e de um dispositivo do Windows (CON, PRN, AUX, NUL, COM1 a COM9, LPT1 a "
+                "LPT9, com qualquer extensao), nao de um ficheiro: escolha outro nome";
+        return true;
+    }
+#endif
     return false;
+}
+
+// The name as the file system takes it. Windows: the characters the person
+// typed, from the UTF-8 the program holds; elsewhere the bytes as they are.
+fs::path nativePath(const std::string& name) {
+#ifdef _WIN32
+    return fs::path(wideFromName(name));
+#else
+    return fs::path(name);
+#endif
 }
 
 #ifndef _WIN32
@@ -111,20 +131,21 @@ std::unique_ptr<std::istream> DiskFileSystem::openInput(const std::string& name,
         return nullptr;
     }
     std::error_code ec;
-    if (fs::is_directory(name, ec)) {
+    const fs::path path = nativePath(name);
+    if (fs::is_directory(path, ec)) {
         error = folderReason;
         return nullptr;
     }
 #ifdef _WIN32
-    if (!fs::exists(name, ec)) {
+    if (!fs::exists(path, ec)) {
         error = "o ficheiro nao existe";
         return nullptr;
     }
-    if (!fs::is_regular_file(name, ec)) {
+    if (!fs::is_regular_file(path, ec)) {
         error = otherTypeReason;
         return nullptr;
     }
-    auto file = std::make_unique<std::ifstream>(name, std::ios::in | std::ios::binary);
+    auto file = std::make_unique<std::ifstream>(path, std::ios::in | std::ios::binary);
     if (!file->is_open()) {
         error = "nao pode ser lido";
         return nullptr;
@@ -163,12 +184,13 @@ std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& na
         return nullptr;
     }
     std::error_code ec;
-    if (fs::is_directory(name, ec)) {
+    const fs::path path = nativePath(name);
+    if (fs::is_directory(path, ec)) {
         error = folderReason;
         return nullptr;
     }
     auto file =
-        std::make_unique<std::ofstream>(name, std::ios::out | std::ios::trunc | std::ios::binary);
+        std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file->is_open()) {
         error = "nao pode ser criado";
         return nullptr;
@@ -179,8 +201,12 @@ std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& na
 bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
     std::error_code ec;
     std::string unused;
-    return !refusedName(a, unused) && !refusedName(b, unused) && fs::exists(a, ec) &&
-           fs::exists(b, ec) && fs::equivalent(a, b, ec);
+    if (refusedName(a, unused) || refusedName(b, unused)) {
+        return false;
+    }
+    const fs::path first = nativePath(a);
+    const fs::path second = nativePath(b);
+    return fs::exists(first, ec) && fs::exists(second, ec) && fs::equivalent(first, second, ec);
 }
 
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {
@@ -240,8 +266,43 @@ bool MemoryFileSystem::closeReport(std::ostream& report, std::string& error) {
     return true;
 }
 
-void protectStandardDescriptors() {
+bool isWindowsDeviceName(std::string_view name) {
+    // The last part of the path, without a drive letter.
+    const auto separator = name.find_last_of("/\\");
+    if (separator != std::string_view::npos) {
+        name.remove_prefix(separator + 1);
+    }
+    if (name.size() >= 2 && name[1] == ':') {
+        name.remove_prefix(2);
+    }
+    // Windows looks only at what comes before the first point (or the colon
+    // of "NUL:" and of a stream name), without the blanks that end it.
+    name = name.substr(0, name.find_first_of(".:"));
+    name = name.substr(0, name.find_last_not_of(' ') + 1);
+    std::string upper(name);
+    for (char& c : upper) {
+        if (c >= 'a' && c <= 'z') {
+            c = static_cast<char>(c - 'a' + 'A');
+        }
+    }
+    static constexpr std::array<std::string_view, 6> plain = {"CON", "PRN",    "AUX",
+                                                              "NUL", "CONIN$", "CONOUT$"};
+    if (std::find(plain.begin(), plain.end(), upper) != plain.end()) {
+        return true;
+    }
+    // COM1 to COM9 and LPT1 to LPT9, and with the superscript digits 1 to 3
+    // (UTF-8), which Windows takes for the same ports.
+    if (upper.size() < 4 || (upper.compare(0, 3, "COM") != 0 && upper.compare(0, 3, "LPT") != 0)) {
+        return false;
+    }
+    const std::string_view number = std::string_view(upper).substr(3);
+    return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xc2\xb9" ||
+           number == "\xc2\xb2" || number == "\xc2\xb3";
+}
+
 #ifndef _WIN32
+
+void prepareStandardStreams() {
     for (int fd = 0; fd <= 2; ++fd) {
         if (::fcntl(fd, F_GETFD) != -1 || errno != EBADF) {
             continue;
@@ -254,7 +315,11 @@ void protectStandardDescriptors() {
         }
     }
     std::signal(SIGPIPE, SIG_IGN);
-#endif
+    std::ios::sync_with_stdio(false);
 }
+
+void holdOwnConsoleWindow() {}
+
+#endif
 
 } // namespace resection

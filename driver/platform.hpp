@@ -8,6 +8,7 @@
 #include <ostream>
 #include <sstream>
 #include <string>
+#include <string_view>
 
 namespace resection {
 
@@ -55,12 +56,36 @@ class MemoryFileSystem : public FileSystem {
     std::map<const std::ostream*, std::string> openReports_;
 };
 
-// Called first in main. A standard descriptor (0, 1, 2) closed at start gets
-// /dev/null, opened for reading only: no file of the run can then take its
-// number (the report would become standard output), and a closed standard
-// output still fails every write, as a console that cannot be written must.
-// A console pipe whose reader has gone then fails a write too, instead of
-// ending the process before the report is closed.
-void protectStandardDescriptors();
+// Called first in main, before anything is read or written: the standard
+// streams as the console dialogue needs them. POSIX: a standard descriptor
+// (0, 1, 2) closed at start gets /dev/null, opened for reading only, so that
+// no file of the run can take its number (the report would become standard
+// output) and a closed standard output still fails every write, as a console
+// that cannot be written must; a console pipe whose reader has gone fails a
+// write too, instead of ending the process before the report is closed.
+// Windows: the standard streams carry their bytes unchanged (no CR added
+// before LF, no Ctrl+Z taken for the end), and a console window is read and
+// written in the characters the person sees (UTF-8 inside the program).
+void prepareStandardStreams();
+
+// Called last in main. Windows: a program started by a double click has a
+// console window of its own that closes when the program ends; it asks for
+// Enter first, so that the last message can be read. Runs from a command
+// prompt, a terminal or a pipe end at once, as everywhere else.
+void holdOwnConsoleWindow();
+
+// True when Windows takes the name for a device rather than a file: CON,
+// PRN, AUX, NUL, COM1 to COM9 or LPT1 to LPT9 (and a few rarer ones) as the
+// last part of the path, in any case, with or without an extension. A report
+// named so would vanish into the device ("aux.rel" is ordinary elsewhere).
+bool isWindowsDeviceName(std::string_view name);
+
+#ifdef _WIN32
+// File names are UTF-8 inside the program. A name that is not valid UTF-8
+// (bytes piped in from a file saved in the ANSI code page) is read in the
+// ANSI code page.
+std::wstring wideFromName(const std::string& name);
+std::string utf8FromWide(std::wstring_view text);
+#endif
 
 } // namespace resection

@@ -30,8 +30,30 @@ std::string shown(const std::string& token) {
 
 RecordReader::RecordReader(std::istream& in, std::string fileName, WarningSink warn)
     : in_(in), buf_(in.rdbuf()), fileName_(std::move(fileName)), warn_(std::move(warn)) {
-    lineStarts_.push_back(0);
+    skipByteOrderMark();
+    lineStarts_.push_back(offset_);
     lineText_.reserve(maxLineLength);
+}
+
+// Editors on Windows (Notepad among them) begin a file saved as UTF-8 with
+// the bytes EF BB BF. They are no part of the first record: skipped, the
+// file reads as it would without them, and the echo steps back to offsets
+// counted from the start of the file as always. Any other start of the file
+// is read from its first byte again.
+void RecordReader::skipByteOrderMark() {
+    static constexpr unsigned char mark[] = {0xef, 0xbb, 0xbf};
+    for (const unsigned char byte : mark) {
+        if (peek() != byte) {
+            if (offset_ != 0 && buf_->pubseekpos(0, std::ios_base::in) != std::streampos(0)) {
+                readFault();
+            }
+            offset_ = 0;
+            return;
+        }
+        buf_->sbumpc();
+        ++offset_;
+    }
+    dataStart_ = offset_;
 }
 
 // A file buffer reports a failed read (an I/O error, a device that cannot be
@@ -180,7 +202,7 @@ std::string RecordReader::readToken(const std::string& what, bool& quoted) {
         if (in_.bad()) {
             readFault();
         }
-        if (offset_ == 0) {
+        if (offset_ == dataStart_) {
             fail(what, "o ficheiro esta vazio");
         }
         fail(what, "fim do ficheiro antes do fim dos dados");

@@ -5,7 +5,8 @@
 // apostrophes or double quotes (a doubled quote inside stands for one). Each
 // record begins on a new line; a record that needs more values than its line
 // holds continues on the following lines, and what is left on the line after
-// its last item is ignored. A CR before the LF is part of no value.
+// its last item is ignored. A CR before the LF is part of no value. A UTF-8
+// byte-order mark at the start of the file is skipped.
 //
 // The reader works on the stream a character at a time and keeps the start
 // of the last lines read, so that the echo can step back over them. A line
@@ -58,6 +59,7 @@ class RecordReader {
     static constexpr std::size_t maxLineLength = 4096;
 
   private:
+    void skipByteOrderMark();
     int peek();
     int get();
     void newLine();
@@ -74,7 +76,8 @@ class RecordReader {
     std::streambuf* buf_;
     std::string fileName_;
     WarningSink warn_;
-    std::streamoff offset_ = 0;
+    std::streamoff offset_ = 0;    // bytes of the file consumed
+    std::streamoff dataStart_ = 0; // after a UTF-8 byte-order mark, 3
     long long lineNumber_ = 1;
     bool atLineStart_ = true;
     bool lineHasData_ = false; // a character of the current line was consumed

@@ -43,6 +43,18 @@ INSTANTIATE_TEST_SUITE_P(Golden, GoldenRun,
                              return name;
                          });
 
+// A file saved as UTF-8 by a Windows editor begins with a byte-order mark:
+// each run reads its files as they would be without it, echo included.
+TEST(GoldenRunByteOrderMark, SameBytes) {
+    for (GoldenCase c : loadGoldenCases(RESECTION_GOLDEN_DIR)) {
+        SCOPED_TRACE(c.name);
+        for (auto& [name, bytes] : c.files) {
+            bytes.insert(0, "\xef\xbb\xbf");
+        }
+        expectRun(c);
+    }
+}
+
 // The same runs with the process under a locale whose decimal separator is a
 // comma: reading and printing numbers must not notice.
 TEST(GoldenRunCommaLocale, SameBytes) {

@@ -201,6 +201,17 @@ TEST(RecordReader, EchoLeavesTheReaderAfterTheLines) {
     EXPECT_EQ(r.in.lineNumber(), 3);
 }
 
+// A whole UTF-8 byte-order mark is skipped (golden_test runs every golden
+// file with one); bytes that only begin like it are read as they stand.
+TEST(RecordReader, PartOfAByteOrderMarkIsRead) {
+    for (const std::string start : {"\xef", "\xef\xbb", "\xef\xbf\xbb"}) {
+        Reader r(start + "gd 1\n");
+        r.in.beginRecord();
+        EXPECT_EQ(r.in.readText(5, "codigo"), start + "gd" + std::string(3 - start.size(), ' '));
+        EXPECT_EQ(r.in.readInteger("n"), 1);
+    }
+}
+
 struct RefusedRow {
     const char* content;
     int reads; // values read before the refused one (reals)
@@ -228,6 +239,8 @@ TEST(RecordReader, RefusedValuesNameFileLineAndItem) {
         {"1\n2\n", 2, "P", "Erro no ficheiro dados.txt, linha 3 (P): fim do ficheiro"},
         {"1 2", 2, "P", "Erro no ficheiro dados.txt, linha 1 (P): fim do ficheiro"},
         {"", 0, "codigo", "Erro no ficheiro dados.txt, linha 1 (codigo): o ficheiro esta vazio"},
+        {"\xef\xbb\xbf", 0, "codigo",
+         "Erro no ficheiro dados.txt, linha 1 (codigo): o ficheiro esta vazio"},
     };
     for (const RefusedRow& row : rows) {
         SCOPED_TRACE(row.content);
