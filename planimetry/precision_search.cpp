@@ -229,7 +229,12 @@ SearchResult Search::run() {
         largestCorrection = std::max(largestCorrection, std::fabs(c));
         closestDecision_ = std::min(closestDecision_, std::fabs(c - settings_.tolerance));
     }
-    decisionFloor_ = 1e-9 * (std::fabs(settings_.tolerance) + largestCorrection);
+    // Rounding separates the corrections of two passes by some 1e-16 of the
+    // largest correction, times what the conditioning of the normal
+    // equations makes of it. Until a second pass shows how much, a decision
+    // counts as safe further from the tolerance than 1e-11 of the largest
+    // correction (room for a condition of 10^5).
+    decisionFloor_ = 1e-11 * (std::fabs(settings_.tolerance) + largestCorrection);
     if (!std::isfinite(first_.outcome.statistic) || !(first_.outcome.statistic >= 0.0) ||
         !(closestDecision_ > decisionFloor_)) {
         runPassByPass();
