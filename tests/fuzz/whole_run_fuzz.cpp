@@ -4,11 +4,12 @@
 // input file "in". The program is started with the arguments "in" and "out",
 // so that blank answers name those files too.
 //
-// A precision search runs up to about 10000 adjustment passes, at a cost that
-// grows with N: with a gross error in one of 30 points such a run takes about
-// 2 s under the sanitizers, with 100 points 12 s, with 250 points over a
-// minute. Files of more than maxPoints points are therefore left out; counts
-// above the program's maximum still run, since they are refused as read.
+// A precision search computes a few of its passes, but where its prediction
+// is not borne out it computes every pass of its walk, which after a gross
+// error runs to thousands, at a cost that grows with N^2: with 100 points
+// such a run takes seconds under the sanitizers. Files of more than maxPoints
+// points are therefore left out; counts above the program's maximum still
+// run, since they are refused as read.
 #include "driver/constants.hpp"
 #include "driver/platform.hpp"
 #include "driver/run.hpp"
