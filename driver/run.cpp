@@ -123,6 +123,7 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
         ctx.inputFileName = inputName;
         ctx.denseReference = options.denseReference;
         ctx.passByPassSearch = options.passByPassSearch;
+        ctx.passBudget = options.passBudget;
         try {
             runStages(ctx, console);
         } catch (const RunStop& stop) {

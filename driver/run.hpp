@@ -3,6 +3,7 @@
 
 #include "driver/platform.hpp"
 
+#include <cstdint>
 #include <istream>
 #include <ostream>
 #include <string>
@@ -19,6 +20,11 @@ struct RunOptions {
     // Compute every pass of the precision searches (the reference the
     // searches that skip passes are checked against); the same bytes again.
     bool passByPassSearch = false;
+    // At most this many passes computed in either search (0: no bound); a
+    // search over it throws PassBudgetExceeded out of runResection. For the
+    // fuzzers, whose made-up data can send a search pass by pass through
+    // millions of passes.
+    std::int64_t passBudget = 0;
     // Where given, how the position and the height searches went.
     SearchCounts* positionSearch = nullptr;
     SearchCounts* heightSearch = nullptr;

@@ -44,6 +44,9 @@ struct RunContext {
     // whose verdict is not known from the others: the reference the tests
     // compare the searches with. Both print the same bytes.
     bool passByPassSearch = false;
+    // At most this many passes computed per search (0: no bound); over it
+    // the run ends with PassBudgetExceeded, which only the fuzzers ask for.
+    std::int64_t passBudget = 0;
 
     // Header and station record.
     AngleUnit unit = AngleUnit::Unknown; // from the unit code "gd", "gs" or "gr"

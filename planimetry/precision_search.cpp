@@ -113,6 +113,9 @@ bool Search::finishStep(Verdict verdict, bool changed) {
 }
 
 PassOutcome Search::computePass() {
+    if (settings_.passBudget > 0 && result_.counts.passesComputed >= settings_.passBudget) {
+        throw PassBudgetExceeded();
+    }
     ++result_.counts.passesComputed;
     return pass_(walk_.value());
 }

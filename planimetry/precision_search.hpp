@@ -61,6 +61,10 @@ struct SearchSettings {
     double tolerance = 0.0; // what the iteration compares its corrections with
     // Compute every pass (the reference the fast search is checked against).
     bool passByPass = false;
+    // At most this many passes computed (0: no bound), for the fuzzers: a
+    // walk whose prediction is not trusted computes every one of its passes,
+    // and after a gross error in made-up data they can run to millions.
+    std::int64_t passBudget = 0;
 };
 
 struct SearchResult {
@@ -83,6 +87,12 @@ class SearchWithoutEnd : public std::runtime_error {
   private:
     Reason reason_;
     double precision_;
+};
+
+// More passes than SearchSettings::passBudget allows.
+class PassBudgetExceeded : public std::runtime_error {
+  public:
+    PassBudgetExceeded() : std::runtime_error("precision search over its pass budget") {}
 };
 
 // Runs the search. The walk:

@@ -52,15 +52,10 @@ void searchDirectionPrecision(RunContext& ctx) {
     ctx.approximateM = ctx.stationM;
     ctx.approximateP = ctx.stationP;
     ctx.passCount = 0;
-    SearchSettings settings;
-    settings.start = ctx.aprioriPrecision;
-    settings.step = precisionStep(ctx.unit);
-    settings.tolerance = ctx.tolerance;
-    settings.passByPass = ctx.passByPassSearch;
     try {
         const SearchResult result =
             searchPrecision([&ctx](double precision) { return planimetricPass(ctx, precision); },
-                            settings, chiSquare95(ctx.redundancy));
+                            searchSettings(ctx, ctx.aprioriPrecision), chiSquare95(ctx.redundancy));
         ctx.directionPrecision = result.precision;
         ctx.positionSearch = result.counts;
     } catch (const SearchWithoutEnd& stop) {
@@ -74,6 +69,7 @@ SearchSettings searchSettings(const RunContext& ctx, double start) {
     settings.step = precisionStep(ctx.unit);
     settings.tolerance = ctx.tolerance;
     settings.passByPass = ctx.passByPassSearch;
+    settings.passBudget = ctx.passBudget;
     return settings;
 }
 

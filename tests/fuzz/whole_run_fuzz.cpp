@@ -8,13 +8,15 @@
 // is not borne out it computes every pass of its walk, which after a gross
 // error runs to thousands, at a cost that grows with N^2: with 100 points
 // such a run takes seconds under the sanitizers. Files of more than maxPoints
-// points are therefore left out; counts above the program's maximum still
-// run, since they are refused as read.
+// points are therefore left out (counts above the program's maximum still
+// run, since they are refused as read), and a search may compute at most
+// passBudget passes.
 #include "driver/constants.hpp"
 #include "driver/platform.hpp"
 #include "driver/run.hpp"
 #include "driver/run_stop.hpp"
 #include "input/record_reader.hpp"
+#include "planimetry/precision_search.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -26,6 +28,9 @@
 namespace {
 
 constexpr int maxPoints = 32;
+// Passes one search may compute: far more than any walk whose passes are
+// predicted, a few seconds under the sanitizers for 32 points.
+constexpr std::int64_t passBudget = 5000;
 
 // The point count of the file, as the run will read it; 0 when the file ends
 // or is refused before it.
@@ -67,7 +72,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     files.files["in"] = file;
     std::istringstream consoleIn(console);
     std::ostringstream consoleOut;
-    const int status = resection::runResection({"in", "out"}, consoleIn, consoleOut, files);
+    resection::RunOptions options;
+    options.passBudget = passBudget;
+    int status = resection::exitOrderly;
+    try {
+        status = resection::runResection({"in", "out"}, consoleIn, consoleOut, files, options);
+    } catch (const resection::PassBudgetExceeded&) {
+        return -1; // slow, not wrong: not kept in the corpus
+    }
     if (status != resection::exitOrderly && status != resection::exitBadInput &&
         status != resection::exitFileFault) {
         std::abort();
