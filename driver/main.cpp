@@ -31,17 +31,11 @@ int runProgram(const std::vector<std::string>& arguments) {
 } // namespace
 
 #ifdef _WIN32
-// The arguments as typed: Windows hands them over as UTF-16, and they become
-// UTF-8 like every name inside the program (linked with -municode).
 int wmain(int argc, wchar_t** argv) {
-    std::vector<std::string> arguments;
-    for (int i = 1; i < argc; ++i) {
-        arguments.push_back(resection::utf8FromWide(argv[i]));
-    }
-    return runProgram(arguments);
+    return runProgram(resection::programArguments(argc, argv));
 }
 #else
 int main(int argc, char** argv) {
-    return runProgram({argv + (argc > 0 ? 1 : 0), argv + argc});
+    return runProgram(resection::programArguments(argc, argv));
 }
 #endif

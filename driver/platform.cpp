@@ -320,6 +320,10 @@ void prepareStandardStreams() {
 
 void holdOwnConsoleWindow() {}
 
+std::vector<std::string> programArguments(int argc, char** argv) {
+    return {argv + (argc > 0 ? 1 : 0), argv + argc};
+}
+
 #endif
 
 } // namespace resection

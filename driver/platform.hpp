@@ -9,6 +9,7 @@
 #include <sstream>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace resection {
 
@@ -79,6 +80,15 @@ void holdOwnConsoleWindow();
 // last part of the path, in any case, with or without an extension. A report
 // named so would vanish into the device ("aux.rel" is ordinary elsewhere).
 bool isWindowsDeviceName(std::string_view name);
+
+// The command-line arguments without the program's name, in UTF-8: as the
+// C library gives them, or on Windows from wmain's UTF-16 (the programs are
+// linked with -municode there).
+#ifdef _WIN32
+std::vector<std::string> programArguments(int argc, wchar_t** argv);
+#else
+std::vector<std::string> programArguments(int argc, char** argv);
+#endif
 
 #ifdef _WIN32
 // File names are UTF-8 inside the program. A name that is not valid UTF-8

@@ -199,6 +199,14 @@ void holdOwnConsoleWindow() {
     }
 }
 
+std::vector<std::string> programArguments(int argc, wchar_t** argv) {
+    std::vector<std::string> arguments;
+    for (int i = 1; i < argc; ++i) {
+        arguments.push_back(utf8FromWide(argv[i]));
+    }
+    return arguments;
+}
+
 } // namespace resection
 
 #endif
