@@ -3,7 +3,6 @@
 // geometry is, and, on request, a sketch of the station in SVG.
 #include "driver/analysis_run.hpp"
 #include "driver/platform.hpp"
-#include "driver/run_stop.hpp"
 
 #include <iostream>
 #include <string>
@@ -14,15 +13,8 @@ namespace {
 int runProgram(const std::vector<std::string>& arguments) {
     resection::prepareStandardStreams();
     resection::DiskFileSystem files;
-    const int status = resection::runAnalysis(arguments, std::cout, files);
-    std::cout.flush();
-    if (!std::cout) {
-        std::cerr << "Nao foi possivel escrever na consola (saida padrao): a analise "
-                     "perdeu-se.\r\n";
-        std::cerr.flush();
-        return resection::exitFileFault;
-    }
-    return status;
+    return resection::statusAfterConsole(resection::runAnalysis(arguments, std::cout, files),
+                                         "a analise perdeu-se.");
 }
 
 } // namespace

@@ -1,5 +1,7 @@
 #include "driver/platform.hpp"
 
+#include "driver/run_stop.hpp"
+
 #include <algorithm>
 #include <array>
 #include <cerrno>
@@ -298,6 +300,16 @@ bool isWindowsDeviceName(std::string_view name) {
     const std::string_view number = std::string_view(upper).substr(3);
     return (number.size() == 1 && number[0] >= '1' && number[0] <= '9') || number == "\xc2\xb9" ||
            number == "\xc2\xb2" || number == "\xc2\xb3";
+}
+
+int statusAfterConsole(int status, std::string_view lost) {
+    std::cout.flush();
+    if (std::cout) {
+        return status;
+    }
+    std::cerr << "Nao foi possivel escrever na consola (saida padrao): " << lost << "\r\n";
+    std::cerr.flush();
+    return exitFileFault;
 }
 
 #ifndef _WIN32

@@ -69,6 +69,12 @@ class MemoryFileSystem : public FileSystem {
 // written in the characters the person sees (UTF-8 inside the program).
 void prepareStandardStreams();
 
+// Called at the end of main with the run's exit status. When the console
+// could not be written (standard output on a full disk, closed, or a pipe
+// nobody reads), whatever the run did the person never saw how it ended:
+// that is said on standard error, with what was lost, and the status is 2.
+int statusAfterConsole(int status, std::string_view lost);
+
 // Called last in main. Windows: a program started by a double click has a
 // console window of its own that closes when the program ends; it asks for
 // Enter first, so that the last message can be read. Runs from a command
