@@ -1,9 +1,9 @@
 // The station's height from zenith readings to points of known height.
 #pragma once
 
-#include "driver/console.hpp"
-#include "input/run_context.hpp"
-#include "planimetry/precision_search.hpp"
+#include "console/console.hpp"
+#include "precision/precision_search.hpp"
+#include "state/run_context.hpp"
 
 namespace resection {
 

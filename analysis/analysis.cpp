@@ -1,10 +1,10 @@
 #include "analysis/analysis.hpp"
 
 #include "altimetry/height.hpp"
-#include "driver/run_stop.hpp"
-#include "planimetry/chi_square.hpp"
+#include "base/run_stop.hpp"
+#include "planimetry/planimetric_pass.hpp"
 #include "planimetry/position.hpp"
-#include "planimetry/search.hpp"
+#include "precision/chi_square.hpp"
 
 #include <cmath>
 #include <limits>

@@ -2,7 +2,7 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 #include <string>
 #include <vector>

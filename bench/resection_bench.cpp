@@ -14,9 +14,9 @@
 // way, and peak memory is not measured (shown as 0).
 //
 // Usage: resection_bench [path/to/resection] [repetitions]
-#include "driver/platform.hpp"
 #include "driver/run.hpp"
-#include "input/run_context.hpp"
+#include "platform/platform.hpp"
+#include "state/run_context.hpp"
 
 #include <algorithm>
 #include <chrono>

@@ -4,12 +4,12 @@
 #include "analysis/analysis.hpp"
 #include "analysis/analysis_text.hpp"
 #include "analysis/sketch.hpp"
-#include "driver/console.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
+#include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "input/run_context.hpp"
 #include "matrix/matrix.hpp"
+#include "state/run_context.hpp"
 
 #include <memory>
 #include <sstream>

@@ -1,14 +1,14 @@
 #include "driver/run.hpp"
 
 #include "altimetry/height.hpp"
-#include "driver/console.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
+#include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "input/run_context.hpp"
 #include "matrix/matrix.hpp"
-#include "planimetry/search.hpp"
+#include "planimetry/planimetric_pass.hpp"
 #include "report/planimetric_results.hpp"
+#include "state/run_context.hpp"
 
 #include <memory>
 

@@ -1,8 +1,8 @@
 #include "input/planimetric_section.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
 #include "report/format.hpp"
 #include "report/heading.hpp"

@@ -1,7 +1,7 @@
 // The planimetric section of the input file.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 namespace resection {
 

@@ -1,8 +1,8 @@
 #include "planimetry/adjustment.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 #include "matrix/band.hpp"
 #include "report/format.hpp"
 #include "report/precision_line.hpp"

@@ -2,7 +2,7 @@
 // station's coordinates.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 #include <vector>
 

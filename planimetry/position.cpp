@@ -1,7 +1,7 @@
 #include "planimetry/position.hpp"
 
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 #include "report/format.hpp"
 
 #include <cmath>

@@ -1,7 +1,7 @@
 // Angles between consecutive directions and the closed-form first position.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 namespace resection {
 

@@ -1,7 +1,7 @@
 // The report's heading and the echo of the sighted points.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 namespace resection {
 

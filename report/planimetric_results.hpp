@@ -1,7 +1,7 @@
 // The planimetric results section of the report.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 namespace resection {
 

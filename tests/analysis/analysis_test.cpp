@@ -4,9 +4,9 @@
 #include "analysis/analysis.hpp"
 #include "analysis/sketch.hpp"
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
+#include "platform/platform.hpp"
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>

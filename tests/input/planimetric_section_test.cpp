@@ -2,7 +2,7 @@
 // report lines written meanwhile, and where the reader is left.
 #include "input/planimetric_section.hpp"
 
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
 
 #include <gtest/gtest.h>

@@ -3,7 +3,7 @@
 #include "planimetry/adjustment.hpp"
 
 #include "angles/units.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "input/planimetric_section.hpp"
 #include "planimetry/position.hpp"
 

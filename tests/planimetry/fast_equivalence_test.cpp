@@ -2,10 +2,10 @@
 // products, diagonals only of the residual cofactors) against the dense
 // reference: whole reports byte for byte, and the routines element by
 // element, bit for bit.
-#include "driver/run_stop.hpp"
-#include "input/run_context.hpp"
+#include "base/run_stop.hpp"
 #include "matrix/band.hpp"
 #include "matrix/matrix.hpp"
+#include "state/run_context.hpp"
 #include "support/run_harness.hpp"
 #include "support/survey_input.hpp"
 

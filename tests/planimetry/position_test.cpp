@@ -1,7 +1,7 @@
 // The angles between consecutive directions and the closed-form position.
 #include "planimetry/position.hpp"
 
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 
 #include <gtest/gtest.h>
 

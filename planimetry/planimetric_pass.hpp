@@ -2,8 +2,8 @@
 // direction readings at which its verdict changes.
 #pragma once
 
-#include "input/run_context.hpp"
-#include "planimetry/precision_search.hpp"
+#include "precision/precision_search.hpp"
+#include "state/run_context.hpp"
 
 #include <string>
 

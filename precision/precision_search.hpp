@@ -26,7 +26,7 @@
 // every pass from there.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 #include <cstdint>
 #include <functional>

@@ -1,6 +1,6 @@
-#include "driver/platform.hpp"
+#include "platform/platform.hpp"
 
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 
 #include <algorithm>
 #include <array>

@@ -1,11 +1,11 @@
-#include "planimetry/search.hpp"
+#include "planimetry/planimetric_pass.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 #include "planimetry/adjustment.hpp"
-#include "planimetry/chi_square.hpp"
 #include "planimetry/position.hpp"
+#include "precision/chi_square.hpp"
 #include "report/format.hpp"
 #include "report/precision_line.hpp"
 

@@ -1,4 +1,4 @@
-#include "planimetry/precision_walk.hpp"
+#include "precision/precision_walk.hpp"
 
 #include <algorithm>
 #include <cmath>

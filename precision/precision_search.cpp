@@ -1,7 +1,7 @@
-#include "planimetry/precision_search.hpp"
+#include "precision/precision_search.hpp"
 
-#include "planimetry/chi_square.hpp"
-#include "planimetry/precision_walk.hpp"
+#include "precision/chi_square.hpp"
+#include "precision/precision_walk.hpp"
 
 #include <algorithm>
 #include <cmath>

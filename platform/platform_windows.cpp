@@ -9,7 +9,7 @@
 // the program is converted on the way.
 #ifdef _WIN32
 
-#include "driver/platform.hpp"
+#include "platform/platform.hpp"
 
 #include <algorithm>
 #include <fcntl.h>
