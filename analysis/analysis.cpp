@@ -98,8 +98,8 @@ Readjustment withoutZenith(const RunContext& ctx, int left) {
         r.discrepancy = ctx.zenithReading(left) - std::atan2(ctx.horizontalDistance(left), delta);
     } catch (const RunStop& stop) {
         r.failure = stop.consoleText();
-    } catch (const SingularMatrix&) {
-        r.failure = "Matriz singular!";
+    } catch (const SingularMatrix& singular) {
+        r.failure = singular.what();
     }
     return r;
 }
@@ -117,7 +117,6 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
     ctx.approximateP = ctx.stationP;
     if (a.tested) {
         // The program's adjustment at the a priori precision, in one pass.
-        ctx.passCount = 1; // no a priori line: this is no report
         const PassOutcome outcome = planimetricPass(ctx, a.sigma);
         a.stationM = ctx.adjustedM;
         a.stationP = ctx.adjustedP;

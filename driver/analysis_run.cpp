@@ -126,12 +126,8 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& console
 
         RecordReader reader(*input, inputName,
                             [&console](const std::string& text) { console.warning(text); });
-        // The reading writes the program's report heading as it goes; here
-        // there is no report, and a stream without a buffer keeps nothing.
-        std::ostream noReport(nullptr);
         RunContext ctx;
         ctx.input = &reader;
-        ctx.report = &noReport;
         ctx.inputFileName = inputName;
         try {
             readPlanimetricSection(ctx);
@@ -146,8 +142,8 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& console
                 readZenithSection(ctx);
                 writeLines(console, heightText(ctx, analyseHeight(ctx)));
             }
-        } catch (const SingularMatrix&) {
-            console.direct("Matriz singular!");
+        } catch (const SingularMatrix& singular) {
+            console.direct(singular.what());
         }
     } catch (const RunStop& stop) {
         console.direct(stop.consoleText());

@@ -50,10 +50,10 @@ class Matrix {
 };
 
 // A matrix to invert has a row of exact zeros: there is nothing to pivot on.
-// The run ends there; the driver says so.
+// The run ends there; what() is the console text that says so.
 class SingularMatrix : public std::runtime_error {
   public:
-    SingularMatrix() : std::runtime_error("matrix with a row of zeros") {}
+    SingularMatrix() : std::runtime_error("Matriz singular!") {}
 };
 
 // Largest order the inversion supports (the size of its row-scale table).

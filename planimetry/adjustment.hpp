@@ -19,10 +19,6 @@ void buildAngleWeights(RunContext& ctx);
 // element a running sum in ascending order as matrixProduct forms it.
 void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result);
 
-// "Precisao a priori dos angulos azimutais:", the standard deviation of one
-// angle, sqrt(Qll(1,1)) = sqrt(2) sigma_d, in seconds or mgon.
-void writeAprioriAngleLine(RunContext& ctx);
-
 // Gauss-Newton iteration of the station's M and P from the current
 // stationM, stationP: misclosure w = computed minus observed angle (folded
 // once towards [-pi, pi)), design A, normal equations A^T P A x = A^T P w.

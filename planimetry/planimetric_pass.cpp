@@ -3,11 +3,12 @@
 #include "angles/units.hpp"
 #include "base/constants.hpp"
 #include "base/run_stop.hpp"
+#include "base/text.hpp"
 #include "planimetry/adjustment.hpp"
 #include "planimetry/position.hpp"
 #include "precision/chi_square.hpp"
-#include "report/format.hpp"
-#include "report/precision_line.hpp"
+
+#include <cmath>
 
 namespace resection {
 
@@ -36,22 +37,26 @@ PassOutcome planimetricPass(RunContext& ctx, double precision) {
     ctx.stationM = ctx.approximateM;
     ctx.stationP = ctx.approximateP;
     buildAngleWeights(ctx);
-    if (ctx.passCount == 0) {
-        writeAprioriAngleLine(ctx);
-    }
-    ctx.passCount = ctx.passCount + 1;
     std::vector<double> corrections = iterateStation(ctx);
     PassOutcome outcome = testVariance(ctx);
     outcome.corrections = std::move(corrections);
     return outcome;
 }
 
-void searchDirectionPrecision(RunContext& ctx) {
+void findFirstPosition(RunContext& ctx) {
     formAngles(ctx);
-    approximatePosition(ctx);
+    findApproximatePosition(ctx);
     ctx.approximateM = ctx.stationM;
     ctx.approximateP = ctx.stationP;
-    ctx.passCount = 0;
+}
+
+double aprioriAngleDeviation(RunContext& ctx) {
+    ctx.directionPrecision = ctx.aprioriPrecision;
+    buildAngleWeights(ctx);
+    return std::sqrt(ctx.angleVariance);
+}
+
+void searchDirectionPrecision(RunContext& ctx) {
     try {
         const SearchResult result =
             searchPrecision([&ctx](double precision) { return planimetricPass(ctx, precision); },
@@ -71,11 +76,6 @@ SearchSettings searchSettings(const RunContext& ctx, double start) {
     settings.passByPass = ctx.passByPassSearch;
     settings.passBudget = ctx.passBudget;
     return settings;
-}
-
-void writePosterioriAngleLine(RunContext& ctx) {
-    writePrecisionLine(*ctx.report, "Precisao a posteriori dos angulos azimutais:", ctx.unit,
-                       ctx.directionPrecision);
 }
 
 std::string searchWithoutEndMessage(const SearchWithoutEnd& stop, AngleUnit unit,

@@ -1,5 +1,6 @@
-// The variance test of the position and the search for the precision of the
-// direction readings at which its verdict changes.
+// The planimetric pass: the adjustment of the station's coordinates at one
+// precision of the direction readings, with the variance test, and the search
+// for the precision at which the test's verdict changes.
 #pragma once
 
 #include "precision/precision_search.hpp"
@@ -9,25 +10,31 @@
 
 namespace resection {
 
+// The angles between consecutive directions and the first position (from
+// the first three points, or the next three that give one), where every pass
+// starts. They do not depend on the precision.
+void findFirstPosition(RunContext& ctx);
+
+// The standard deviation of one angle at the a priori precision of the
+// readings, sqrt(Qll(1,1)) = sqrt(2) sigma_d, from the weights of the first
+// pass. Ends the run as the first pass would where those weights cannot be
+// formed (a precision of exactly 0: "Matriz singular!").
+double aprioriAngleDeviation(RunContext& ctx);
+
 // Residuals v = w - A x of the converged pass, the quadratic form v^T P v,
 // the variance factor v^T P v / r and the verdict of the chi-square test at
 // 95 % on the statistic v^T P v / sigma0^2.
 PassOutcome testVariance(RunContext& ctx);
 
 // One adjustment pass at a precision of the direction readings (radians): the
-// angle weights, the a priori angle line in the first pass only, the
-// iteration from the first position, and the variance test. The results stay
-// in ctx for the report.
+// angle weights, the iteration from the first position, and the variance
+// test. The results stay in ctx.
 PassOutcome planimetricPass(RunContext& ctx, double precision);
 
-// The angles and the first position (once: they do not depend on the
-// precision), then the search from the a priori precision. Leaves
+// The search from the a priori precision, after findFirstPosition. Leaves
 // directionPrecision at the a posteriori precision and the last pass's
 // results in ctx.
 void searchDirectionPrecision(RunContext& ctx);
-
-// "Precisao a posteriori dos angulos azimutais:", directionPrecision itself.
-void writePosterioriAngleLine(RunContext& ctx);
 
 // The search's settings for a run: its start, the unit's step, the run's
 // tolerance, and pass by pass when the run asks for the reference.

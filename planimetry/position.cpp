@@ -2,7 +2,6 @@
 
 #include "base/constants.hpp"
 #include "base/run_stop.hpp"
-#include "report/format.hpp"
 
 #include <cmath>
 
@@ -93,22 +92,8 @@ void findApproximatePosition(RunContext& ctx) {
                                "a estacao esta alinhada com os pontos visados ou sobre a "
                                "circunferencia que os contem.");
     }
-    ctx.tanAzimuth1 = s.tanAzimuth1;
-    ctx.tanAzimuth2 = s.tanAzimuth2;
     ctx.stationM = s.stationM;
     ctx.stationP = s.stationP;
-}
-
-void approximatePosition(RunContext& ctx) {
-    findApproximatePosition(ctx);
-    if (ctx.pointCount == 3) {
-        std::ostream& out = *ctx.report;
-        writeListText(out, "Redundancia=0");
-        writeBlankLine(out);
-        writeRecord(out, {lit(" Mp="), fieldF(ctx.stationM, 12, 3), lit(" m"), lit(" ;Pp="),
-                          fieldF(ctx.stationP, 12, 3), lit(" m")});
-        throw RunStop::terminated();
-    }
 }
 
 } // namespace resection

@@ -31,8 +31,4 @@ ThreePointSolution threePointResection(double m1, double p1, double m2, double p
 // the run ends with a message. Writes nothing.
 void findApproximatePosition(RunContext& ctx);
 
-// findApproximatePosition; then, with exactly three points, the position is
-// reported and the run ends.
-void approximatePosition(RunContext& ctx);
-
 } // namespace resection

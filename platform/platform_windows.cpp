@@ -9,10 +9,12 @@
 // the program is converted on the way.
 #ifdef _WIN32
 
+#include "platform/native.hpp"
 #include "platform/platform.hpp"
 
 #include <algorithm>
 #include <fcntl.h>
+#include <fstream>
 #include <io.h>
 #include <iostream>
 #include <windows.h>
@@ -197,6 +199,31 @@ void holdOwnConsoleWindow() {
     while (ReadConsoleW(input, chunk, 64, &count, nullptr) && count > 0 &&
            chunk[count - 1] != L'\n') {
     }
+}
+
+std::filesystem::path nativePath(const std::string& name) {
+    return std::filesystem::path(wideFromName(name));
+}
+
+std::unique_ptr<std::istream> openRegularFile(const std::string& /*name*/,
+                                              const std::filesystem::path& path,
+                                              std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        error = "o ficheiro nao existe";
+        return nullptr;
+    }
+    if (!fs::is_regular_file(path, ec)) {
+        error = otherTypeReason;
+        return nullptr;
+    }
+    auto file = std::make_unique<std::ifstream>(path, std::ios::in | std::ios::binary);
+    if (!file->is_open()) {
+        error = "nao pode ser lido";
+        return nullptr;
+    }
+    return file;
 }
 
 std::vector<std::string> programArguments(int argc, wchar_t** argv) {

@@ -26,8 +26,6 @@
 // every pass from there.
 #pragma once
 
-#include "state/run_context.hpp"
-
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -37,6 +35,14 @@
 namespace resection {
 
 enum class Verdict { Accepted, Rejected };
+
+// How a precision search went: the passes of its walk, and how many of them
+// were computed in full.
+struct SearchCounts {
+    std::int64_t passesWalked = 0;
+    std::int64_t passesComputed = 0;
+    int fallbacks = 0; // times a prediction was not borne out
+};
 
 // The 95 % chi-square test: rejected when the statistic exceeds the critical
 // value for r degrees of freedom, accepted otherwise (equality accepts).

@@ -1,6 +1,5 @@
 #include "report/format.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -98,18 +97,6 @@ std::string formatText(std::string_view text, int width) {
         return std::string(text.substr(0, w));
     }
     return std::string(w - text.size(), ' ') + std::string(text);
-}
-
-std::string messageNumber(double value) {
-    char text[32];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 12);
-    return std::string(text, result.ptr);
-}
-
-int trimmedLength(std::string_view name) {
-    const auto last = name.find_last_not_of(' ');
-    return last == std::string_view::npos ? 0 : static_cast<int>(last) + 1;
 }
 
 Item lit(std::string_view text) {

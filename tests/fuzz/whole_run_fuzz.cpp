@@ -13,9 +13,9 @@
 // passBudget passes.
 #include "base/constants.hpp"
 #include "base/run_stop.hpp"
+#include "console/files.hpp"
 #include "driver/run.hpp"
 #include "input/record_reader.hpp"
-#include "platform/platform.hpp"
 #include "precision/precision_search.hpp"
 
 #include <cstddef>

@@ -77,12 +77,11 @@ struct Adjusted {
 Adjusted adjust(const std::string& content) {
     std::istringstream text(content);
     RecordReader reader(text, "in");
-    std::ostringstream report;
     RunContext ctx;
     ctx.input = &reader;
-    ctx.report = &report;
     ctx.inputFileName = "in";
     readPlanimetricSection(ctx);
+    findFirstPosition(ctx);
     searchDirectionPrecision(ctx);
     return {ctx.adjustedM, ctx.adjustedP};
 }
