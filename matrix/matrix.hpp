@@ -65,11 +65,6 @@ inline constexpr int maxInversionOrder = 1000;
 // ab must not share storage with a or b.
 void matrixProduct(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab);
 
-// The same product with the same running sums, element for element and bit
-// for bit, but with the sums of two rows and four columns carried side by
-// side, so that the additions of one sum need not wait for each other.
-void matrixProductInterleaved(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab);
-
 // b (n x m) = the transpose of a (m x n).
 void matrixTranspose(int m, int n, const Matrix& a, Matrix& b);
 

@@ -125,11 +125,7 @@ void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result
         // there, and the general inversion decides.
         storeAngleWeight(ctx, ctx.angleVariance, ctx.angleAbove, ctx.angleBelow);
     }
-    if (ctx.denseReference) {
-        matrixProduct(m, n, n, left, ctx.angleWeight, result);
-    } else {
-        matrixProductInterleaved(m, n, n, left, ctx.angleWeight, result);
-    }
+    matrixProduct(m, n, n, left, ctx.angleWeight, result);
 }
 
 std::vector<double> iterateStation(RunContext& ctx) {

@@ -230,31 +230,5 @@ TEST(BandInverse, ZeroRowStopsLikeTheDenseRoutine) {
                  SingularMatrix);
 }
 
-TEST(InterleavedProduct, SameBitsAsThePlainProduct) {
-    std::mt19937_64 rng(5);
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    const double specials[] = {0.0,          -0.0,  std::numeric_limits<double>::infinity(),
-                               std::nan(""), 1e308, 4.9e-324};
-    for (int c = 0; c < 60; ++c) {
-        const int m = 1 + static_cast<int>(rng() % 5);
-        const int n = 1 + static_cast<int>(rng() % 30);
-        const int p = 1 + static_cast<int>(rng() % 11);
-        Matrix a(m, n), b(n, p), plain(m, p), interleaved(m, p);
-        for (int j = 1; j <= n; ++j) {
-            for (int i = 1; i <= m; ++i) {
-                a(i, j) = (rng() % 8 == 0) ? specials[rng() % 6] : unit(rng);
-            }
-        }
-        for (int j = 1; j <= p; ++j) {
-            for (int i = 1; i <= n; ++i) {
-                b(i, j) = (rng() % 8 == 0) ? specials[rng() % 6] : unit(rng) * 1e3;
-            }
-        }
-        matrixProduct(m, n, p, a, b, plain);
-        matrixProductInterleaved(m, n, p, a, b, interleaved);
-        expectSameBits(plain, interleaved, m, p);
-    }
-}
-
 } // namespace
 } // namespace resection::testing
