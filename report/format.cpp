@@ -9,7 +9,7 @@ namespace resection {
 
 namespace {
 
-std::string padLeft(std::string s, int width) {
+std::string padLeft(const std::string& s, int width) {
     if (static_cast<int>(s.size()) > width) {
         return std::string(static_cast<std::size_t>(width), '*');
     }
