@@ -111,10 +111,7 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
     const int n = ctx.pointCount;
     a.sigma = ctx.aprioriPrecision;
     a.tested = ctx.redundancy >= 1;
-    formAngles(ctx);
-    findApproximatePosition(ctx);
-    ctx.approximateM = ctx.stationM;
-    ctx.approximateP = ctx.stationP;
+    findFirstPosition(ctx);
     if (a.tested) {
         // The program's adjustment at the a priori precision, in one pass.
         const PassOutcome outcome = planimetricPass(ctx, a.sigma);

@@ -69,15 +69,14 @@ void runStages(RunContext& ctx, std::ostream& report, Console& console) {
     writeRedundancy(report, ctx.redundancy);
     writeEcho(report, readPointRecords(ctx));
 
-    findFirstPosition(ctx);
+    const StationPosition first = findFirstPosition(ctx);
     if (ctx.pointCount == 3) {
         // Nothing to adjust: the position is the solution.
-        writeThreePointSolution(report, ctx.stationM, ctx.stationP);
+        writeThreePointSolution(report, first.m, first.p);
         throw RunStop::terminated();
     }
     writeAprioriAngleLine(report, ctx.unit, aprioriAngleDeviation(ctx));
-    searchDirectionPrecision(ctx);
-    writePosterioriAngleLine(report, ctx.unit, ctx.directionPrecision);
+    writePosterioriAngleLine(report, ctx.unit, searchDirectionPrecision(ctx));
     writePlanimetricResults(report, ctx.stationName, ctx.unit, planimetricResults(ctx));
 
     if (!askForHeight(console)) {

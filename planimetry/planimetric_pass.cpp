@@ -43,11 +43,12 @@ PassOutcome planimetricPass(RunContext& ctx, double precision) {
     return outcome;
 }
 
-void findFirstPosition(RunContext& ctx) {
+StationPosition findFirstPosition(RunContext& ctx) {
     formAngles(ctx);
     findApproximatePosition(ctx);
     ctx.approximateM = ctx.stationM;
     ctx.approximateP = ctx.stationP;
+    return {ctx.approximateM, ctx.approximateP};
 }
 
 double aprioriAngleDeviation(RunContext& ctx) {
@@ -56,7 +57,7 @@ double aprioriAngleDeviation(RunContext& ctx) {
     return std::sqrt(ctx.angleVariance);
 }
 
-void searchDirectionPrecision(RunContext& ctx) {
+double searchDirectionPrecision(RunContext& ctx) {
     try {
         const SearchResult result =
             searchPrecision([&ctx](double precision) { return planimetricPass(ctx, precision); },
@@ -66,6 +67,7 @@ void searchDirectionPrecision(RunContext& ctx) {
     } catch (const SearchWithoutEnd& stop) {
         throw RunStop::badInput(searchWithoutEndMessage(stop, ctx.unit, "leituras azimutais"));
     }
+    return ctx.directionPrecision;
 }
 
 SearchSettings searchSettings(const RunContext& ctx, double start) {

@@ -10,10 +10,16 @@
 
 namespace resection {
 
+// A station position, metres.
+struct StationPosition {
+    double m = 0.0;
+    double p = 0.0;
+};
+
 // The angles between consecutive directions and the first position (from
 // the first three points, or the next three that give one), where every pass
 // starts. They do not depend on the precision.
-void findFirstPosition(RunContext& ctx);
+StationPosition findFirstPosition(RunContext& ctx);
 
 // The standard deviation of one angle at the a priori precision of the
 // readings, sqrt(Qll(1,1)) = sqrt(2) sigma_d, from the weights of the first
@@ -31,10 +37,10 @@ PassOutcome testVariance(RunContext& ctx);
 // test. The results stay in ctx.
 PassOutcome planimetricPass(RunContext& ctx, double precision);
 
-// The search from the a priori precision, after findFirstPosition. Leaves
-// directionPrecision at the a posteriori precision and the last pass's
-// results in ctx.
-void searchDirectionPrecision(RunContext& ctx);
+// The search from the a priori precision, after findFirstPosition. Returns
+// the a posteriori precision (also left in directionPrecision); the last
+// pass's results stay in ctx.
+double searchDirectionPrecision(RunContext& ctx);
 
 // The search's settings for a run: its start, the unit's step, the run's
 // tolerance, and pass by pass when the run asks for the reference.
