@@ -17,7 +17,7 @@ constexpr double frameMargin = 20.0; // around the frame
 constexpr double legendHeight = 170.0;
 // The major semi-axis of the magnified ellipse, at most, in pixels.
 constexpr double ellipseTarget = 50.0;
-// Drawn things from the station's ray to the frame stay this far inside it.
+// A point beyond the frame is drawn on its ray this far inside the frame.
 constexpr double frameInset = 14.0;
 // A circle or ellipse wider than this many frames is left out: it is a line
 // or a fill here, and renderers do their arithmetic in narrower numbers.
@@ -442,15 +442,19 @@ void writeDangerCircle(Drawing& d) {
     }
 }
 
-// Where point i is drawn: at its place, or where its ray leaves the frame.
+// Where point i is drawn: at its place, or, for a far point, where its ray
+// leaves the frame (at its place if that is inside).
 std::pair<double, double> pointAt(const Drawing& d, std::size_t i) {
     const SketchPoint& pt = d.data.points[i];
-    const double x = d.l.x(pt.m), y = d.l.y(pt.p);
-    if (!d.l.far[i] && drawable({x, y})) {
-        return {x, y};
+    double x = d.l.x(pt.m), y = d.l.y(pt.p);
+    if (!drawable({x, y})) {
+        const auto [ux, uy] = directionTo(d, pt.m, pt.p);
+        return atFrame(d, ux, uy);
     }
-    const auto [ux, uy] = directionTo(d, pt.m, pt.p);
-    return atFrame(d, ux, uy);
+    if (d.l.far[i]) {
+        clipToFrame(d.l, d.sx, d.sy, x, y);
+    }
+    return {x, y};
 }
 
 // A ray from the station to each point, first, so that symbols and names lie
@@ -540,9 +544,10 @@ void writeEllipse(Drawing& d, bool placed) {
     }
     // SVG turns clockwise from the x axis (east); the bearing counts
     // clockwise from north.
+    const double bearing = std::isfinite(e.bearing) ? e.bearing : 0.0;
     d.out << "<ellipse cx=\"" << sketchNumber(d.sx) << "\" cy=\"" << sketchNumber(d.sy)
           << "\" rx=\"" << sketchNumber(rx) << "\" ry=\"" << sketchNumber(std::max(ry, 0.3))
-          << "\" transform=\"rotate(" << sketchNumber(e.bearing * 180.0 / pi - 90.0, 3) << " "
+          << "\" transform=\"rotate(" << sketchNumber(bearing * 180.0 / pi - 90.0, 3) << " "
           << sketchNumber(d.sx) << " " << sketchNumber(d.sy)
           << ")\" fill=\"#f0c020\" fill-opacity=\"0.35\" stroke=\"#b08000\" "
           << "stroke-width=\"1.5\"/>\n";
