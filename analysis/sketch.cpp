@@ -337,7 +337,7 @@ struct Drawing {
     // attributes of its text.
     using Line = std::pair<std::string, const char*>;
     Line ellipseLine, circleLine, readjustedLine;
-    std::vector<Line> suspectLines;
+    std::vector<std::string> suspects; // their names, as XML text
 
     double right() const { return l.left + l.size; }
     double bottom() const { return l.top + l.size; }
@@ -507,8 +507,7 @@ void writePoints(Drawing& d) {
         text(d.out, tx, ty, label, anchor,
              pt.suspect ? " fill=\"#d01010\" font-weight=\"bold\"" : "");
         if (pt.suspect) {
-            d.suspectLines.emplace_back("A vermelho: a leitura suspeita, " + xmlText(pt.name),
-                                        " fill=\"#d01010\"");
+            d.suspects.push_back(xmlText(pt.name));
         }
     }
 }
@@ -665,8 +664,16 @@ void writeLegend(Drawing& d) {
     for (const Drawing::Line* next : {&d.ellipseLine, &d.circleLine}) {
         line(next->first, next->second);
     }
-    for (const auto& [body, extra] : d.suspectLines) {
-        line(body, extra);
+    // Several suspects are the candidates between which the readings cannot
+    // decide: one line for them all.
+    if (d.suspects.size() == 1) {
+        line("A vermelho: a leitura suspeita, " + d.suspects[0], " fill=\"#d01010\"");
+    } else if (!d.suspects.empty()) {
+        std::string names = d.suspects[0];
+        for (std::size_t i = 1; i < d.suspects.size(); ++i) {
+            names += (i + 1 < d.suspects.size() ? ", " : " ou ") + d.suspects[i];
+        }
+        line("A vermelho: as leituras suspeitas " + names, " fill=\"#d01010\"");
     }
     if (!d.readjustedLine.first.empty()) {
         line(d.readjustedLine.first, d.readjustedLine.second);

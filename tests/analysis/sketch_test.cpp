@@ -129,6 +129,8 @@ TEST(Sketch, WellFormedWhateverTheNumbers) {
         {"a danger circle of 1e300 m",
          [](SketchData& d) { d.circle = {true, 0.0, 1e300, 1e300, 1e300, 1.0}; },
          "Circunferencia perigosa (raio 1.00e+297 km) fora do esboco"},
+        {"two candidates", [](SketchData& d) { d.points[4].suspect = true; },
+         "A vermelho: as leituras suspeitas C ou E"},
         {"a station at infinity", [](SketchData& d) { d.stationM = Limits::infinity(); },
          "M = inf m"},
         {"a move of 1e100 m",
