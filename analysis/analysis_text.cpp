@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <cstdio>
 
 namespace resection {
 
@@ -61,8 +62,18 @@ std::string errorSize(AngleUnit unit, double radians) {
 
 // A figure that may be undefined (an overflow on the way, a geometry that
 // fixes nothing): in words where it is not a number.
+// A figure too large for a fixed point (a point sighted at 1e300 m) is
+// written with an exponent.
 std::string figure(double value, int decimals, const std::string& unit = "") {
-    return std::isfinite(value) ? fixed(value, 0, decimals) + unit : "nao calculavel";
+    if (!std::isfinite(value)) {
+        return "nao calculavel";
+    }
+    if (std::fabs(value) >= 1e15) {
+        char text[32];
+        std::snprintf(text, sizeof text, "%.6e", value);
+        return text + unit;
+    }
+    return fixed(value, 0, decimals) + unit;
 }
 
 // The first line of a stop's console text, without the blank it may begin
@@ -292,8 +303,8 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
         out.push_back("  excedem o alcance do calculo.");
     } else if (c.exists) {
         out.push_back("  Circunferencia pelos tres primeiros pontos (" + first3 + "): raio " +
-                      fixed(c.radius, 0, 3) + " m");
-        out.push_back("  Distancia da estacao a essa circunferencia: " + fixed(c.distance, 0, 3) +
+                      figure(c.radius, 3, " m"));
+        out.push_back("  Distancia da estacao a essa circunferencia: " + figure(c.distance, 3) +
                       " m (" + figure(100.0 * c.relative, 2, " % do raio") + ")");
     } else {
         out.push_back("  Os tres primeiros pontos (" + first3 +
@@ -306,7 +317,7 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
         out.push_back("  Sem figura de robustez: o ajustamento das direccoes nao convergiu.");
         return;
     }
-    out.push_back("  Figura de robustez G = " + fixed(a.strength, 0, 2));
+    out.push_back("  Figura de robustez G = " + figure(a.strength, 2));
     out.push_back("  (G = erro padrao a priori da posicao / (precisao de uma leitura x "
                   "comprimento mediano");
     out.push_back("  das visadas); cerca de 1 com quatro pontos bem distribuidos a volta da "
@@ -314,7 +325,7 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
     out.push_back("  um ponto muito mais longe do que os outros nao a melhora.)");
     if (a.firstThreeConverged) {
         out.push_back("  So com os tres primeiros pontos, que dao a primeira posicao: G = " +
-                      fixed(a.firstThreeStrength, 0, 2));
+                      figure(a.firstThreeStrength, 2));
     } else {
         out.push_back("  So com os tres primeiros pontos: sem figura, o ajustamento das tres "
                       "leituras sozinhas");
@@ -327,7 +338,7 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
                             a.firstThreeConverged && a.firstThreeStrength >= weakGeometry;
     if (nearCircle) {
         out.push_back("  AVISO: a estacao esta perto da circunferencia perigosa, a " +
-                      fixed(100.0 * c.relative, 0, 2) + " % do raio.");
+                      figure(100.0 * c.relative, 2) + " % do raio.");
         out.push_back("  Sobre a circunferencia que passa pelos pontos visados os angulos "
                       "medidos sao os mesmos");
         out.push_back("  em todos os pontos dela: a posicao nao fica determinada. Perto dela "
@@ -339,8 +350,8 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
     if (a.strength >= weakGeometry) {
         out.push_back(std::string("  AVISO: geometria ") +
                       (a.strength >= veryWeakGeometry ? "muito " : "") +
-                      "fraca (G = " + fixed(a.strength, 0, 1) + "): a posicao fica cerca de " +
-                      fixed(a.strength, 0, 0) + " vezes");
+                      "fraca (G = " + figure(a.strength, 1) + "): a posicao fica cerca de " +
+                      figure(a.strength, 0) + " vezes");
         out.push_back("  mais incerta do que o erro lateral de uma visada de comprimento mediano. "
                       "Um erro de");
         out.push_back("  leitura pequeno desloca muito a estacao, as precisoes sao grandes e o "
