@@ -42,20 +42,42 @@ GlobalTest testOfSquares(double sumOfSquares, int degreesOfFreedom, double sigma
 constexpr int everyReadingUpTo = 40;
 constexpr int largestWCandidates = 10;
 
-// The readings to leave out in turn (1-based).
-std::vector<int> candidatesOf(const std::vector<ReadingTest>& tests, int count) {
+// The readings to leave out in turn (1-based): all of them for a few
+// points, else those with the largest scores (|w|, or the misfit at the
+// consensus station where no adjustment of all readings converged).
+std::vector<int> candidatesOf(const std::vector<double>& scores, int count) {
     std::vector<int> order(static_cast<std::size_t>(count));
     std::iota(order.begin(), order.end(), 1);
-    if (count <= everyReadingUpTo || tests.size() != order.size()) {
+    if (count <= everyReadingUpTo || scores.size() != order.size()) {
         return order;
     }
     std::partial_sort(order.begin(), order.begin() + largestWCandidates, order.end(),
-                      [&tests](int a, int b) {
-                          return std::fabs(tests[static_cast<std::size_t>(a - 1)].w) >
-                                 std::fabs(tests[static_cast<std::size_t>(b - 1)].w);
+                      [&scores](int a, int b) {
+                          return scores[static_cast<std::size_t>(a - 1)] >
+                                 scores[static_cast<std::size_t>(b - 1)];
                       });
     order.resize(largestWCandidates);
     return order;
+}
+
+std::vector<double> absoluteW(const std::vector<ReadingTest>& tests) {
+    std::vector<double> scores;
+    for (const ReadingTest& t : tests) {
+        scores.push_back(std::fabs(t.w));
+    }
+    return scores;
+}
+
+// How far each reading is from what the consensus station and orientation
+// give it, radians.
+std::vector<double> misfitsAt(const RunContext& ctx, const ConsensusStation& s) {
+    std::vector<double> scores;
+    for (int i = 1; i <= ctx.pointCount; ++i) {
+        const double az =
+            std::atan2(ctx.pointCoords(i, 1) - s.stationM, ctx.pointCoords(i, 2) - s.stationP);
+        scores.push_back(std::fabs(foldedAngle(ctx.directionReading(i) - (az - s.orientation))));
+    }
+    return scores;
 }
 
 // Which reading holds the gross error, from the adjustments without each
@@ -328,7 +350,11 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
             a.leftOut.resize(static_cast<std::size_t>(n));
             const double startM = a.allAdjusted ? a.stationM : consensus.stationM;
             const double startP = a.allAdjusted ? a.stationP : consensus.stationP;
-            for (int k : candidatesOf(a.directions.readings, n)) {
+            const std::vector<double> scores = a.directions.converged
+                                                   ? absoluteW(a.directions.readings)
+                                               : consensus.found ? misfitsAt(ctx, consensus)
+                                                                 : std::vector<double>{};
+            for (int k : candidatesOf(scores, n)) {
                 a.leftOut[static_cast<std::size_t>(k - 1)] =
                     withoutDirection(ctx, a, k, startM, startP, consensus);
             }
@@ -408,7 +434,7 @@ HeightAnalysis analyseHeight(RunContext& ctx) {
     }
     if (h.suspect.kind != Suspect::Kind::None && n >= 3) {
         h.leftOut.resize(static_cast<std::size_t>(n));
-        for (int k : candidatesOf(h.readings, n)) {
+        for (int k : candidatesOf(absoluteW(h.readings), n)) {
             h.leftOut[static_cast<std::size_t>(k - 1)] = withoutZenith(ctx, h, k);
         }
         const Suspect decided = decideSuspect(h.leftOut);

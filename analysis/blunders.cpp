@@ -86,6 +86,7 @@ ConsensusStation consensusStation(const Matrix& pointCoords, const Matrix& direc
             best.found = true;
             best.stationM = s.stationM;
             best.stationP = s.stationP;
+            best.orientation = orientation;
             best.agreeing = agreeing;
             bestScore = score;
         }

@@ -11,6 +11,7 @@ namespace resection {
 struct ConsensusStation {
     bool found = false;
     double stationM = 0.0, stationP = 0.0; // metres
+    double orientation = 0.0;              // radians: the azimuth of the circle's zero
     int agreeing = 0;                      // readings within the tolerance below
 };
 
