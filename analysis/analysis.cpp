@@ -169,6 +169,8 @@ Readjustment withoutDirection(const RunContext& ctx, const PlanimetricAnalysis& 
     r.stationM = d.stationM;
     r.stationP = d.stationP;
     r.shift = std::hypot(d.stationM - a.stationM, d.stationP - a.stationP);
+    r.positionSigma =
+        std::fabs(a.sigma) * std::sqrt(std::max(0.0, d.unitCofactor(1, 1) + d.unitCofactor(2, 2)));
     r.test = testOfSquares(d.sumOfSquares, n - 3, a.sigma);
     const double dm = ctx.pointCoords(left, 1) - d.stationM;
     const double dp = ctx.pointCoords(left, 2) - d.stationP;
@@ -412,22 +414,69 @@ HeightAnalysis analyseHeight(RunContext& ctx) {
     if (!h.adjusted) {
         return h;
     }
-    const PassOutcome outcome = heightPass(ctx, h.sigma);
-    h.stationHeight = ctx.stationHeight;
-    h.test = globalTest(outcome, n - 1, h.sigma);
-    const double qh = ctx.heightCofactor(1, 1);
-    h.prioriSigmaH = std::sqrt(qh);
-    h.posterioriSigmaH = std::sqrt(qh * ctx.heightPosterioriVariance);
+    std::vector<double> residual(static_cast<std::size_t>(n) + 1);
+    std::vector<double> design(static_cast<std::size_t>(n) + 1);
+    try {
+        // The program's height pass at the a priori precision.
+        const PassOutcome outcome = heightPass(ctx, h.sigma);
+        h.stationHeight = ctx.stationHeight;
+        h.test = globalTest(outcome, n - 1, h.sigma);
+        const double qh = ctx.heightCofactor(1, 1);
+        h.prioriSigmaH = std::sqrt(qh);
+        h.posterioriSigmaH = std::sqrt(qh * ctx.heightPosterioriVariance);
+        for (int i = 1; i <= n; ++i) {
+            residual[static_cast<std::size_t>(i)] = ctx.zenithResidual(i);
+            design[static_cast<std::size_t>(i)] = ctx.heightDesign(i);
+        }
+    } catch (const RunStop& stop) {
+        h.adjustmentFailure = stop.consoleText();
+    } catch (const SingularMatrix&) {
+        h.adjustmentFailure = "Matriz singular!";
+    }
+    if (!h.adjustmentFailure.empty()) {
+        // The program starts from observation 1 alone, and a gross error in
+        // it can make its iteration run away. The median of the heights each
+        // observation gives alone is a start no single wrong reading moves
+        // far.
+        std::vector<double> single;
+        for (int i = 1; i <= n; ++i) {
+            const double d =
+                std::hypot(ctx.zenithPointM(i) - ctx.stationM, ctx.zenithPointP(i) - ctx.stationP);
+            ctx.horizontalDistance(i) = d;
+            single.push_back(
+                ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - ctx.instrumentHeight) -
+                d / std::tan(ctx.zenithReading(i)));
+        }
+        std::nth_element(single.begin(), single.begin() + n / 2, single.end());
+        const HeightFit fit = fitHeight(ctx, 0, 0.0, single[static_cast<std::size_t>(n / 2)]);
+        if (!fit.converged) {
+            throw RunStop::withPlainLine(" Processo iterativo nao convergente...");
+        }
+        h.stationHeight = fit.height;
+        ctx.stationHeight = fit.height;
+        h.test = testOfSquares(fit.sumOfSquares, n - 1, h.sigma);
+        h.prioriSigmaH = std::fabs(h.sigma) * std::sqrt(fit.cofactor);
+        h.posterioriSigmaH = h.prioriSigmaH * std::sqrt(h.test.quadraticForm / (n - 1));
+        for (int i = 1; i <= n; ++i) {
+            const double d = ctx.horizontalDistance(i);
+            const double delta = ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - fit.height) -
+                                 ctx.instrumentHeight;
+            design[static_cast<std::size_t>(i)] = d / (delta * delta + d * d);
+            residual[static_cast<std::size_t>(i)] =
+                zenithAngle(ctx, i, fit.height, 0.0, d) - ctx.zenithReading(i);
+        }
+    }
 
     // With weights all 1 / sigma^2 the redundancy numbers are
     // 1 - a_i^2 / sum a_j^2.
     double sumA2 = 0.0;
     for (int i = 1; i <= n; ++i) {
-        sumA2 += ctx.heightDesign(i) * ctx.heightDesign(i);
+        sumA2 += design[static_cast<std::size_t>(i)] * design[static_cast<std::size_t>(i)];
     }
     for (int i = 1; i <= n; ++i) {
-        const double a = ctx.heightDesign(i);
-        h.readings.push_back(testReading(ctx.zenithResidual(i), 1.0 - a * a / sumA2, h.sigma));
+        const double a = design[static_cast<std::size_t>(i)];
+        h.readings.push_back(
+            testReading(residual[static_cast<std::size_t>(i)], 1.0 - a * a / sumA2, h.sigma));
     }
     if (!h.test.accepted) {
         h.suspect = findSuspect(h.readings, wTestCritical);
@@ -455,35 +504,26 @@ HeightAnalysis analyseHeight(RunContext& ctx) {
 HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
     std::string withoutDirection;
     std::string notJudged;
+    // How uncertain the plane position of the heights is, metres: the
+    // standard error of the station without the suspect, and for tied
+    // candidates how far apart their stations lie.
+    double uncertainty = 0.0;
     if (plan.suspect.kind == Suspect::Kind::Flagged && plan.without.done) {
         ctx.stationM = plan.without.stationM;
         ctx.stationP = plan.without.stationP;
         withoutDirection = ctx.pointName[static_cast<std::size_t>(plan.suspect.reading)];
+        uncertainty = plan.without.positionSigma;
     } else if (plan.suspect.kind == Suspect::Kind::Tied) {
         const Readjustment& first =
             plan.leftOut[static_cast<std::size_t>(plan.suspect.sharing.front() - 1)];
         ctx.stationM = first.stationM;
         ctx.stationP = first.stationP;
         withoutDirection = ctx.pointName[static_cast<std::size_t>(plan.suspect.sharing.front())];
-        // The candidates' stations may lie so close together that the
-        // zenith angles they give differ by less than the readings'
-        // precision, far below what a w-test can flag (a move s along a sight of length d turns its
-        // zenith angle by s h / (d^2 + h^2) for a height difference h, at
-        // most s / 2d); the heights are judged then, from the likeliest one.
-        double spread = 0.0;
         for (int k : plan.suspect.sharing) {
             const Readjustment& r = plan.leftOut[static_cast<std::size_t>(k - 1)];
-            spread = std::max(spread,
-                              std::hypot(r.stationM - first.stationM, r.stationP - first.stationP));
-        }
-        double turn = 0.0;
-        for (int i = 1; i <= ctx.zenithCount; ++i) {
-            const double d = std::hypot(ctx.zenithPointM(i) - first.stationM,
-                                        ctx.zenithPointP(i) - first.stationP);
-            turn = std::max(turn, spread / (2.0 * d));
-        }
-        if (!(turn <= std::fabs(ctx.zenithPrecision))) {
-            notJudged = "nao se sabe qual leitura azimutal esta errada";
+            uncertainty =
+                std::max({uncertainty, r.positionSigma,
+                          std::hypot(r.stationM - first.stationM, r.stationP - first.stationP)});
         }
     } else if (!plan.allAdjusted) {
         ctx.stationM = plan.stationM;
@@ -495,6 +535,27 @@ HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
     }
     HeightAnalysis h = analyseHeight(ctx);
     h.withoutDirection = withoutDirection.substr(0, withoutDirection.find_last_not_of(' ') + 1);
+    // A move s of the station across a sight of length d and height
+    // difference D turns its zenith angle by s D / (d^2 + D^2). Where the
+    // position's uncertainty turns some zenith angle by half the readings'
+    // precision or more, a w-test could blame the zenith reading for what the
+    // station holds: the zenith readings are not judged.
+    if (notJudged.empty() && !withoutDirection.empty() && h.adjusted) {
+        double turn = 0.0;
+        for (int i = 1; i <= ctx.zenithCount; ++i) {
+            const double d = ctx.horizontalDistance(i);
+            const double delta =
+                ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - h.stationHeight) -
+                ctx.instrumentHeight;
+            turn = std::max(turn, uncertainty * std::fabs(delta) / (d * d + delta * delta));
+        }
+        if (!(turn < 0.5 * std::fabs(h.sigma))) {
+            notJudged = plan.suspect.kind == Suspect::Kind::Tied
+                            ? "nao se sabe qual leitura azimutal esta errada"
+                            : "sem a leitura azimutal " + h.withoutDirection +
+                                  " a posicao da estacao fica incerta";
+        }
+    }
     h.notJudged = notJudged;
     if (!notJudged.empty()) {
         h.suspect = Suspect{};

@@ -36,6 +36,8 @@ struct Readjustment {
     std::string failure; // why not, when the adjustment stopped: its console text
     double stationM = 0.0, stationP = 0.0, stationHeight = 0.0; // metres
     double shift = 0.0;                                         // how far the station moves, metres
+    // The a priori standard error of that station's position, metres.
+    double positionSigma = 0.0;
     GlobalTest test;
     // The suspect reading minus the reading the re-adjusted station gives it,
     // radians: the size of its error, when the others hold none.
@@ -98,6 +100,9 @@ struct HeightAnalysis {
     // that cannot be told apart, or no station at all): why no zenith reading
     // is named ("" when they are judged).
     std::string notJudged;
+    // The console text with which the program's height pass stopped ("" when
+    // it ended normally); the height then comes from the median start.
+    std::string adjustmentFailure;
     double stationHeight = 0.0;
     double prioriSigmaH = 0.0, posterioriSigmaH = 0.0; // metres
     GlobalTest test;

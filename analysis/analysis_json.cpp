@@ -282,6 +282,8 @@ std::string height(const RunContext& ctx, const HeightAnalysis& h) {
         return o.str();
     }
     o.number("sigma", h.sigma);
+    o.add("adjustmentFailure",
+          h.adjustmentFailure.empty() ? "null" : jsonString(h.adjustmentFailure));
     o.add("station", Object()
                          .number("m", h.stationM)
                          .number("p", h.stationP)

@@ -333,9 +333,18 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
     }
     // The danger circle matters where the station is near it and the first
     // three then fix it poorly; far from it a weak first triple is the
-    // triple's shape, and the whole network is judged by G below.
+    // triple's shape. It is a warning only where the whole network's
+    // precision suffers too (G weak); else the other points make up for it.
     const bool nearCircle = c.exists && figuresDefined && c.relative < nearDangerCircle &&
                             a.firstThreeConverged && a.firstThreeStrength >= weakGeometry;
+    if (nearCircle && a.strength < weakGeometry) {
+        out.push_back("  A estacao esta perto da circunferencia perigosa dos tres primeiros "
+                      "pontos, a " +
+                      figure(100.0 * c.relative, 2) + " % do raio,");
+        out.push_back("  mas os outros pontos visados compensam: a geometria do conjunto e "
+                      "boa.");
+        return;
+    }
     if (nearCircle) {
         out.push_back("  AVISO: a estacao esta perto da circunferencia perigosa, a " +
                       figure(100.0 * c.relative, 2) + " % do raio.");
@@ -360,8 +369,6 @@ void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
                       "noutras direccoes,");
         out.push_back("  longe da circunferencia que passa pela estacao e pelos pontos "
                       "visados.");
-    } else if (nearCircle) {
-        out.push_back("  Os outros pontos visados compensam: a geometria do conjunto e boa.");
     } else {
         out.push_back("  Geometria boa.");
     }
@@ -490,6 +497,13 @@ std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis&
         return out;
     }
     out.push_back("Precisao a priori de uma leitura zenital: " + smallAngle(unit, h.sigma, 0, 2));
+    if (!h.adjustmentFailure.empty()) {
+        out.push_back("O ajustamento da cota, como o programa o faz a partir da primeira "
+                      "observacao, parou:");
+        out.push_back(firstLine(h.adjustmentFailure));
+        out.push_back("A cota vem do ajustamento a partir da mediana das cotas que cada "
+                      "observacao da sozinha.");
+    }
     if (!h.withoutDirection.empty()) {
         out.push_back("Distancias da estacao ajustada sem a leitura azimutal " +
                       h.withoutDirection + ": M = " + fixed(h.stationM, 0, 3) +
@@ -527,8 +541,10 @@ std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis&
     if (!h.notJudged.empty()) {
         readingLines(out, unit, names, h.readings, n - 1, true, Suspect{}, "", "");
         out.pop_back(); // the verdict line of an unjudged set
-        out.push_back("  Nao se julgam as leituras zenitais: " + h.notJudged + ", e as distancias");
-        out.push_back("  da estacao dependem dela. Corrija primeiro a leitura azimutal.");
+        out.push_back("  Nao se julgam as leituras zenitais: " + h.notJudged + ";");
+        out.push_back("  os angulos zenitais calculados dependem da posicao da estacao. Corrija "
+                      "primeiro a leitura");
+        out.push_back("  azimutal, ou junte pontos que a fixem.");
         out.push_back("Leitura zenital suspeita: nao julgada enquanto a leitura azimutal nao for "
                       "corrigida");
         return out;
