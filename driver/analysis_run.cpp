@@ -99,7 +99,7 @@ int writeSketchFile(FileSystem& files, const std::string& name, const SketchData
 
 // "--json FILE" anywhere among the arguments: taken out, and the name of the
 // JSON file returned ("-": standard output, in place of the console text).
-// A "--json" without a name leaves "--json" itself, which the usage refuses.
+// A "--json" without a name leaves the name empty, which the run refuses.
 struct JsonOption {
     bool wanted = false;
     std::string name;
@@ -112,8 +112,12 @@ JsonOption takeJsonOption(std::vector<std::string>& arguments) {
             option.name = arguments[i + 1];
             arguments.erase(arguments.begin() + static_cast<long>(i),
                             arguments.begin() + static_cast<long>(i) + 2);
-            break;
+            return option;
         }
+    }
+    if (!arguments.empty() && arguments.back() == "--json") {
+        option.wanted = true;
+        arguments.pop_back();
     }
     return option;
 }
@@ -175,6 +179,14 @@ int runAnalysis(const std::vector<std::string>& givenArguments, std::ostream& st
             throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
                                      "\": " + error + ".");
         }
+        if (json.wanted &&
+            (json.name.empty() || (json.name != "-" && files.sameFile(inputName, json.name)))) {
+            throw RunStop::fileFault(json.name.empty()
+                                         ? "--json sem nome de ficheiro (- para a saida padrao)."
+                                         : "O ficheiro JSON \"" + json.name +
+                                               "\" e o proprio ficheiro de input: escolha outro "
+                                               "nome.");
+        }
         const bool sketch = arguments.size() == 2;
         // The analysis reads its input and never writes over it.
         if (sketch && files.sameFile(inputName, arguments[1])) {
@@ -214,7 +226,9 @@ int runAnalysis(const std::vector<std::string>& givenArguments, std::ostream& st
         console.direct(stop.consoleText());
         status = stop.exitStatus();
     }
-    if (json.wanted) {
+    // Never without a name, and never over the input file.
+    if (json.wanted && !json.name.empty() &&
+        (json.name == "-" || inputName.empty() || !files.sameFile(inputName, json.name))) {
         AnalysisRecord record;
         record.inputName = inputName;
         record.status = status;

@@ -300,6 +300,14 @@ TEST(Analysis, StopsAsTheProgramDoes) {
     EXPECT_EQ(analyse({{"in", good}}, {}).status, 2);
     EXPECT_EQ(analyse({}, {"in"}).status, 2);
     EXPECT_EQ(analyse({{"in", good}}, {"in", "esboco.svg"}).files.count("esboco.svg"), 1u);
+    // The JSON likewise; "--json" without a name writes nothing.
+    const Companion json = analyse({{"in", good}}, {"in", "--json", "in"});
+    EXPECT_EQ(json.status, 2);
+    EXPECT_EQ(json.files.at("in"), good);
+    const Companion nameless = analyse({{"in", good}}, {"in", "esboco.svg", "--json"});
+    EXPECT_EQ(nameless.status, 2);
+    EXPECT_EQ(nameless.files.size(), 1u);
+    EXPECT_EQ(analyse({{"in", good}}, {"--json", "r.json", "in"}).files.count("r.json"), 1u);
 }
 
 // The scale fits the bulk of the points whether they are 50 m or 20 km away;
