@@ -84,28 +84,16 @@ std::string firstLine(const std::string& text) {
     return line;
 }
 
-// "A, B ou C".
-std::string alternatives(const std::vector<std::string>& names) {
-    std::string text;
-    for (std::size_t i = 0; i < names.size(); ++i) {
-        if (i > 0) {
-            text += i + 1 == names.size() ? " ou " : ", ";
-        }
-        text += names[i];
-    }
-    return text;
-}
-
 std::string padRight(const std::string& text, std::size_t width) {
     return text.size() >= width ? text : text + std::string(width - text.size(), ' ');
 }
 
-// "A, B e C".
-std::string nameList(const std::vector<std::string>& names) {
+// "A, B e C", or with "ou": "A, B ou C".
+std::string nameList(const std::vector<std::string>& names, const char* last = " e ") {
     std::string text;
     for (std::size_t i = 0; i < names.size(); ++i) {
         if (i > 0) {
-            text += i + 1 == names.size() ? " e " : ", ";
+            text += i + 1 == names.size() ? last : ", ";
         }
         text += names[i];
     }
@@ -286,7 +274,7 @@ void tiedLines(std::vector<std::string>& out, AngleUnit unit, const std::vector<
     } else {
         out.push_back("  Para as separar: repita essas leituras, ou junte mais observacoes.");
     }
-    out.push_back(closing + alternatives(listed));
+    out.push_back(closing + nameList(listed, " ou "));
 }
 
 void geometryLines(std::vector<std::string>& out, const RunContext& ctx,
