@@ -19,7 +19,6 @@ namespace resection {
 namespace {
 
 const double pi = 4.0 * std::atan(1.0);
-const double arcSecond = pi / 648000.0;
 
 struct Network {
     int n = 5;
