@@ -4,8 +4,8 @@
 #include "report/format.hpp"
 
 #include <algorithm>
+#include <charconv>
 #include <cmath>
-#include <cstdio>
 
 namespace resection {
 
@@ -69,9 +69,11 @@ std::string figure(double value, int decimals, const std::string& unit = "") {
         return "nao calculavel";
     }
     if (std::fabs(value) >= 1e15) {
+        // to_chars: the same exponent digits on every platform.
         char text[32];
-        std::snprintf(text, sizeof text, "%.6e", value);
-        return text + unit;
+        const auto end =
+            std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 6).ptr;
+        return std::string(text, end) + unit;
     }
     return fixed(value, 0, decimals) + unit;
 }
