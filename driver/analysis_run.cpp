@@ -11,6 +11,7 @@
 #include "input/run_context.hpp"
 #include "matrix/matrix.hpp"
 
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -74,31 +75,97 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
 }
 
 // Writes the sketch; a file that cannot be created or written is a stop of
-// a file fault, after which the analysis goes on.
+// a file fault, said on 'errors', after which the analysis goes on.
 int writeSketchFile(FileSystem& files, const std::string& name, const SketchData& data,
-                    Console& console) {
-    std::string error;
-    auto out = files.createReport(name, error);
+                    Console& console, const std::function<void(const std::string&)>& error) {
+    std::string reason;
+    auto out = files.createReport(name, reason);
     if (!out) {
-        console.direct("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + error +
-                       ".");
+        error("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + reason + ".");
         return exitFileFault;
     }
     writeSketch(*out, data);
-    if (!files.closeReport(*out, error)) {
-        console.direct("Erro no ficheiro do esboco: " + error + ".");
+    if (!files.closeReport(*out, reason)) {
+        error("Erro no ficheiro do esboco: " + reason + ".");
         return exitFileFault;
     }
     console.direct("Esboco escrito em " + name);
     return exitOrderly;
 }
 
+const char* const usage =
+    "Uso: resection-analise [OPCOES] FICHEIRO_DE_INPUT [ESBOCO.svg]\r\n"
+    "Analise de uma interseccao inversa: a leitura errada, a elipse de erro da estacao,\r\n"
+    "a robustez da geometria e, com ESBOCO.svg, o esboco da estacao em SVG.\r\n"
+    "Opcoes:\r\n"
+    "  -h, --help   mostra esta ajuda e termina\r\n"
+    "  --version    mostra a versao e termina\r\n"
+    "  --           o que se segue sao nomes de ficheiros, mesmo que comecem por -\r\n";
+
+// The command line: options anywhere before "--", then the names. A new
+// option is one more branch of the loop.
+struct AnalysisArguments {
+    bool help = false;
+    bool version = false;
+    std::vector<std::string> names; // the input file, then the sketch
+    std::string refusal;            // why the arguments cannot be used
+};
+
+AnalysisArguments parseArguments(const std::vector<std::string>& arguments) {
+    AnalysisArguments parsed;
+    bool options = true;
+    for (const std::string& argument : arguments) {
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && (argument == "-h" || argument == "--help")) {
+            parsed.help = true;
+        } else if (options && argument == "--version") {
+            parsed.version = true;
+        } else if (argument == "-") {
+            // Standard output carries the analysis, and the input is read
+            // more than once: both are files with a name.
+            parsed.refusal = "o nome \"-\" nao serve: a entrada e o esboco sao ficheiros com "
+                             "nome (um ficheiro chamado - escreve-se ./-)";
+        } else if (options && argument.size() > 1 && argument[0] == '-') {
+            parsed.refusal = "opcao desconhecida: " + argument;
+        } else {
+            parsed.names.push_back(argument);
+        }
+    }
+    if (parsed.refusal.empty() && parsed.names.empty()) {
+        parsed.refusal = "falta o nome do ficheiro de input";
+    } else if (parsed.refusal.empty() && parsed.names.size() > 2) {
+        parsed.refusal = "demasiados nomes de ficheiros";
+    }
+    return parsed;
+}
+
 } // namespace
 
 int runAnalysis(const std::vector<std::string>& arguments, std::ostream& consoleOut,
-                FileSystem& files) {
+                std::ostream& errorOut, FileSystem& files) {
     std::istringstream noAnswers;
     Console console(noAnswers, consoleOut);
+    Console errors(noAnswers, errorOut);
+    // An error follows what the analysis has shown so far.
+    const auto error = [&](const std::string& text) {
+        consoleOut.flush();
+        errors.direct(text);
+    };
+
+    const AnalysisArguments parsed = parseArguments(arguments);
+    if (parsed.help || parsed.version) {
+        consoleOut << (parsed.help ? usage : "resection-analise " RESECTION_VERSION "\r\n");
+        consoleOut.flush();
+        return exitOrderly;
+    }
+    if (!parsed.refusal.empty()) {
+        error("resection-analise: " + parsed.refusal);
+        errorOut << usage;
+        errorOut.flush();
+        return exitFileFault;
+    }
+
     const std::string stars(52, '*');
     console.plainLine(stars);
     console.plainLine("          Interseccao inversa: analise");
@@ -106,20 +173,17 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& console
     console.plainLine("");
     int status = exitOrderly;
     try {
-        if (arguments.empty() || arguments.size() > 2) {
-            throw RunStop::fileFault("Uso: resection-analise FICHEIRO_DE_INPUT [ESBOCO.svg]");
-        }
-        const std::string& inputName = arguments[0];
-        std::string error;
-        auto input = files.openInput(inputName, error);
+        const std::string& inputName = parsed.names[0];
+        std::string reason;
+        auto input = files.openInput(inputName, reason);
         if (!input) {
             throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
-                                     "\": " + error + ".");
+                                     "\": " + reason + ".");
         }
-        const bool sketch = arguments.size() == 2;
+        const bool sketch = parsed.names.size() == 2;
         // The analysis reads its input and never writes over it.
-        if (sketch && files.sameFile(inputName, arguments[1])) {
-            throw RunStop::fileFault("O ficheiro do esboco \"" + arguments[1] +
+        if (sketch && files.sameFile(inputName, parsed.names[1])) {
+            throw RunStop::fileFault("O ficheiro do esboco \"" + parsed.names[1] +
                                      "\" e o proprio ficheiro de input: escolha outro nome.");
         }
         console.direct("Ficheiro de input: " + inputName);
@@ -139,7 +203,8 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& console
             writeLines(console, planimetryText(ctx, plan));
             console.plainLine("");
             if (sketch) {
-                status = writeSketchFile(files, arguments[1], sketchOf(ctx, plan), console);
+                status =
+                    writeSketchFile(files, parsed.names[1], sketchOf(ctx, plan), console, error);
                 console.plainLine("");
             }
             if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
@@ -150,7 +215,12 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& console
             console.direct("Matriz singular!");
         }
     } catch (const RunStop& stop) {
-        console.direct(stop.consoleText());
+        // Orderly stops are part of the analysis; faults are errors.
+        if (stop.exitStatus() == exitOrderly) {
+            console.direct(stop.consoleText());
+        } else {
+            error(stop.consoleText());
+        }
         status = stop.exitStatus();
     }
     consoleOut.flush();
