@@ -29,6 +29,31 @@ const char* const otherTypeReason = "nao e um ficheiro comum";
 const char* const notCreated = "nao pode ser criado";
 const char* const notWrittenCompletely = "nao foi possivel escrever o relatorio por completo";
 
+bool refusedName(const std::string& name, std::string& error) {
+    if (name.find('\0') != std::string::npos) {
+        error = "o nome contem um byte nulo, que nenhum nome de ficheiro pode ter";
+        return true;
+    }
+#ifdef _WIN32
+    if (isWindowsDeviceName(name)) {
+        error = "o nome e de um dispositivo do Windows (CON, PRN, AUX, NUL, COM1 a COM9, LPT1 a "
+                "LPT9, com qualquer extensao), nao de um ficheiro: escolha outro nome";
+        return true;
+    }
+#endif
+    return false;
+}
+
+// The name as the file system takes it. Windows: the characters the person
+// typed, from the UTF-8 the program holds; elsewhere the bytes as they are.
+fs::path nativePath(const std::string& name) {
+#ifdef _WIN32
+    return fs::path(wideFromName(name));
+#else
+    return fs::path(name);
+#endif
+}
+
 // Why a file could not be created or written, from the system's error
 // number; 'otherwise' where the number says nothing a person could act on.
 std::string reasonOf(int errorNumber, const std::string& name, const char* otherwise) {
@@ -37,7 +62,7 @@ std::string reasonOf(int errorNumber, const std::string& name, const char* other
         // Also what some system folders (/proc) answer to a new file: name
         // the missing folder only where it is missing.
         std::error_code ec;
-        const fs::path folder = fs::path(name).parent_path();
+        const fs::path folder = nativePath(name).parent_path();
         return folder.empty() || fs::is_directory(folder, ec) ? otherwise : "a pasta nao existe";
     }
     case ENOTDIR:
@@ -64,31 +89,6 @@ std::string reasonOf(int errorNumber, const std::string& name, const char* other
     default:
         return otherwise;
     }
-}
-
-bool refusedName(const std::string& name, std::string& error) {
-    if (name.find('\0') != std::string::npos) {
-        error = "o nome contem um byte nulo, que nenhum nome de ficheiro pode ter";
-        return true;
-    }
-#ifdef _WIN32
-    if (isWindowsDeviceName(name)) {
-        error = "o nome e de um dispositivo do Windows (CON, PRN, AUX, NUL, COM1 a COM9, LPT1 a "
-                "LPT9, com qualquer extensao), nao de um ficheiro: escolha outro nome";
-        return true;
-    }
-#endif
-    return false;
-}
-
-// The name as the file system takes it. Windows: the characters the person
-// typed, from the UTF-8 the program holds; elsewhere the bytes as they are.
-fs::path nativePath(const std::string& name) {
-#ifdef _WIN32
-    return fs::path(wideFromName(name));
-#else
-    return fs::path(name);
-#endif
 }
 
 #ifndef _WIN32
