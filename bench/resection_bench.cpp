@@ -260,7 +260,7 @@ int benchAnalysis(int repetitions) {
             memory.files.erase("out.json");
             std::ostringstream out;
             const std::clock_t start = std::clock();
-            resection::runAnalysis({"in", "--json", "out.json"}, out, memory);
+            resection::runAnalysis({"in", "--json", "out.json"}, out, out, memory);
             times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
             console = out.str();
         }

@@ -12,6 +12,7 @@
 #include "input/run_context.hpp"
 #include "matrix/matrix.hpp"
 
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -78,119 +79,163 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
 }
 
 // Writes the sketch; a file that cannot be created or written is a stop of
-// a file fault, after which the analysis goes on.
+// a file fault, said on 'errors', after which the analysis goes on.
 int writeSketchFile(FileSystem& files, const std::string& name, const SketchData& data,
-                    Console& console) {
-    std::string error;
-    auto out = files.createReport(name, error);
+                    Console& console, const std::function<void(const std::string&)>& error) {
+    std::string reason;
+    auto out = files.createReport(name, reason);
     if (!out) {
-        console.direct("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + error +
-                       ".");
+        error("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + reason + ".");
         return exitFileFault;
     }
     writeSketch(*out, data);
-    if (!files.closeReport(*out, error)) {
-        console.direct("Erro no ficheiro do esboco: " + error + ".");
+    if (!files.closeReport(*out, reason)) {
+        error("Erro no ficheiro do esboco: " + reason + ".");
         return exitFileFault;
     }
     console.direct("Esboco escrito em " + name);
     return exitOrderly;
 }
 
-// "--json FILE" anywhere among the arguments: taken out, and the name of the
-// JSON file returned ("-": standard output, in place of the console text).
-// A "--json" without a name leaves the name empty, which the run refuses.
-struct JsonOption {
-    bool wanted = false;
-    std::string name;
+const char* const usage =
+    "Uso: resection-analise [OPCOES] FICHEIRO_DE_INPUT [ESBOCO.svg]\r\n"
+    "Analise de uma interseccao inversa: a leitura errada, a elipse de erro da estacao,\r\n"
+    "a robustez da geometria e, com ESBOCO.svg, o esboco da estacao em SVG.\r\n"
+    "Opcoes:\r\n"
+    "  -h, --help   mostra esta ajuda e termina\r\n"
+    "  --version    mostra a versao e termina\r\n"
+    "  --json FICHEIRO  o resultado tambem em JSON (- para a saida padrao, em vez do texto)\r\n"
+    "  --           o que se segue sao nomes de ficheiros, mesmo que comecem por -\r\n";
+
+// The command line: options anywhere before "--", then the names. A new
+// option is one more branch of the loop.
+struct AnalysisArguments {
+    bool help = false;
+    bool version = false;
+    bool json = false;
+    std::string jsonName;           // "-": standard output
+    std::vector<std::string> names; // the input file, then the sketch
+    std::string refusal;            // why the arguments cannot be used
 };
-JsonOption takeJsonOption(std::vector<std::string>& arguments) {
-    JsonOption option;
-    for (std::size_t i = 0; i + 1 < arguments.size(); ++i) {
-        if (arguments[i] == "--json") {
-            option.wanted = true;
-            option.name = arguments[i + 1];
-            arguments.erase(arguments.begin() + static_cast<long>(i),
-                            arguments.begin() + static_cast<long>(i) + 2);
-            return option;
+
+AnalysisArguments parseArguments(const std::vector<std::string>& arguments) {
+    AnalysisArguments parsed;
+    bool options = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && argument == "--json") {
+            if (i + 1 == arguments.size()) {
+                parsed.refusal = "--json sem nome de ficheiro (- para a saida padrao)";
+            } else {
+                parsed.json = true;
+                parsed.jsonName = arguments[++i];
+            }
+        } else if (options && (argument == "-h" || argument == "--help")) {
+            parsed.help = true;
+        } else if (options && argument == "--version") {
+            parsed.version = true;
+        } else if (argument == "-") {
+            // Standard output carries the analysis, and the input is read
+            // more than once: both are files with a name.
+            parsed.refusal = "o nome \"-\" nao serve: a entrada e o esboco sao ficheiros com "
+                             "nome (um ficheiro chamado - escreve-se ./-)";
+        } else if (options && argument.size() > 1 && argument[0] == '-') {
+            parsed.refusal = "opcao desconhecida: " + argument;
+        } else {
+            parsed.names.push_back(argument);
         }
     }
-    if (!arguments.empty() && arguments.back() == "--json") {
-        option.wanted = true;
-        arguments.pop_back();
+    if (parsed.refusal.empty() && parsed.names.empty()) {
+        parsed.refusal = "falta o nome do ficheiro de input";
+    } else if (parsed.refusal.empty() && parsed.names.size() > 2) {
+        parsed.refusal = "demasiados nomes de ficheiros";
     }
-    return option;
+    return parsed;
 }
 
 // Writes the JSON record to its file or standard output; a file that cannot
 // be created or written is a file fault, as for the sketch.
-int writeJson(const JsonOption& option, const AnalysisRecord& record, FileSystem& files,
-              std::ostream& standardOutput, Console& console) {
-    if (option.name == "-") {
+int writeJson(const std::string& name, const AnalysisRecord& record, FileSystem& files,
+              std::ostream& standardOutput, Console& console,
+              const std::function<void(const std::string&)>& error) {
+    if (name == "-") {
         writeAnalysisJson(standardOutput, record);
         return exitOrderly;
     }
-    std::string error;
-    auto out = files.createReport(option.name, error);
+    std::string reason;
+    auto out = files.createReport(name, reason);
     if (!out) {
-        console.direct("Nao foi possivel criar o ficheiro JSON \"" + option.name + "\": " + error +
-                       ".");
+        error("Nao foi possivel criar o ficheiro JSON \"" + name + "\": " + reason + ".");
         return exitFileFault;
     }
     writeAnalysisJson(*out, record);
-    if (!files.closeReport(*out, error)) {
-        console.direct("Erro no ficheiro JSON: " + error + ".");
+    if (!files.closeReport(*out, reason)) {
+        error("Erro no ficheiro JSON: " + reason + ".");
         return exitFileFault;
     }
-    console.direct("Resultado em JSON escrito em " + option.name);
+    console.direct("Resultado em JSON escrito em " + name);
     return exitOrderly;
 }
 
 } // namespace
 
-int runAnalysis(const std::vector<std::string>& givenArguments, std::ostream& standardOutput,
-                FileSystem& files) {
-    std::vector<std::string> arguments = givenArguments;
-    const JsonOption json = takeJsonOption(arguments);
+int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standardOutput,
+                std::ostream& errorOut, FileSystem& files) {
+    const AnalysisArguments parsed = parseArguments(arguments);
     // With the JSON on standard output the console text goes nowhere.
     std::ostream noConsole(nullptr);
-    std::ostream& consoleOut = json.wanted && json.name == "-" ? noConsole : standardOutput;
+    std::ostream& consoleOut = parsed.json && parsed.jsonName == "-" ? noConsole : standardOutput;
+    std::istringstream noAnswers;
+    Console console(noAnswers, consoleOut);
+    Console errors(noAnswers, errorOut);
+    // An error follows what the analysis has shown so far.
+    const auto error = [&](const std::string& text) {
+        consoleOut.flush();
+        errors.direct(text);
+    };
+
+    if (parsed.help || parsed.version) {
+        standardOutput << (parsed.help ? usage : "resection-analise " RESECTION_VERSION "\r\n");
+        standardOutput.flush();
+        return exitOrderly;
+    }
+    if (!parsed.refusal.empty()) {
+        error("resection-analise: " + parsed.refusal);
+        errorOut << usage;
+        errorOut.flush();
+        return exitFileFault;
+    }
+
     std::unique_ptr<PlanimetricAnalysis> plan;
     std::unique_ptr<HeightAnalysis> height;
     std::string stopText;
-    std::string inputName;
+    const std::string& inputName = parsed.names[0];
     RunContext ctx;
-    std::istringstream noAnswers;
-    Console console(noAnswers, consoleOut);
     const std::string stars(52, '*');
     console.plainLine(stars);
     console.plainLine("          Interseccao inversa: analise");
     console.plainLine(stars);
     console.plainLine("");
     int status = exitOrderly;
+    bool jsonRefused = false;
     try {
-        if (arguments.empty() || arguments.size() > 2) {
-            throw RunStop::fileFault("Uso: resection-analise FICHEIRO_DE_INPUT [ESBOCO.svg]");
-        }
-        inputName = arguments[0];
-        std::string error;
-        auto input = files.openInput(inputName, error);
+        std::string reason;
+        auto input = files.openInput(inputName, reason);
         if (!input) {
             throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
-                                     "\": " + error + ".");
+                                     "\": " + reason + ".");
         }
-        if (json.wanted &&
-            (json.name.empty() || (json.name != "-" && files.sameFile(inputName, json.name)))) {
-            throw RunStop::fileFault(json.name.empty()
-                                         ? "--json sem nome de ficheiro (- para a saida padrao)."
-                                         : "O ficheiro JSON \"" + json.name +
-                                               "\" e o proprio ficheiro de input: escolha outro "
-                                               "nome.");
-        }
-        const bool sketch = arguments.size() == 2;
         // The analysis reads its input and never writes over it.
-        if (sketch && files.sameFile(inputName, arguments[1])) {
-            throw RunStop::fileFault("O ficheiro do esboco \"" + arguments[1] +
+        if (parsed.json && parsed.jsonName != "-" && files.sameFile(inputName, parsed.jsonName)) {
+            jsonRefused = true;
+            throw RunStop::fileFault("O ficheiro JSON \"" + parsed.jsonName +
+                                     "\" e o proprio ficheiro de input: escolha outro nome.");
+        }
+        const bool sketch = parsed.names.size() == 2;
+        if (sketch && files.sameFile(inputName, parsed.names[1])) {
+            throw RunStop::fileFault("O ficheiro do esboco \"" + parsed.names[1] +
                                      "\" e o proprio ficheiro de input: escolha outro nome.");
         }
         console.direct("Ficheiro de input: " + inputName);
@@ -209,7 +254,8 @@ int runAnalysis(const std::vector<std::string>& givenArguments, std::ostream& st
             writeLines(console, planimetryText(ctx, *plan));
             console.plainLine("");
             if (sketch) {
-                status = writeSketchFile(files, arguments[1], sketchOf(ctx, *plan), console);
+                status =
+                    writeSketchFile(files, parsed.names[1], sketchOf(ctx, *plan), console, error);
                 console.plainLine("");
             }
             if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
@@ -223,12 +269,16 @@ int runAnalysis(const std::vector<std::string>& givenArguments, std::ostream& st
         }
     } catch (const RunStop& stop) {
         stopText = stop.consoleText();
-        console.direct(stop.consoleText());
+        // Orderly stops are part of the analysis; faults are errors.
+        if (stop.exitStatus() == exitOrderly) {
+            console.direct(stop.consoleText());
+        } else {
+            error(stop.consoleText());
+        }
         status = stop.exitStatus();
     }
-    // Never without a name, and never over the input file.
-    if (json.wanted && !json.name.empty() &&
-        (json.name == "-" || inputName.empty() || !files.sameFile(inputName, json.name))) {
+    // Never over the input file.
+    if (parsed.json && !jsonRefused) {
         AnalysisRecord record;
         record.inputName = inputName;
         record.status = status;
@@ -236,7 +286,8 @@ int runAnalysis(const std::vector<std::string>& givenArguments, std::ostream& st
         record.ctx = &ctx;
         record.planimetry = plan.get();
         record.height = height.get();
-        const int written = writeJson(json, record, files, standardOutput, console);
+        const int written =
+            writeJson(parsed.jsonName, record, files, standardOutput, console, error);
         status = status == exitOrderly ? written : status;
     }
     consoleOut.flush();

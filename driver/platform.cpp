@@ -26,6 +26,8 @@ namespace {
 
 const char* const folderReason = "e uma pasta, nao um ficheiro";
 const char* const otherTypeReason = "nao e um ficheiro comum";
+const char* const notCreated = "nao pode ser criado";
+const char* const notWrittenCompletely = "nao foi possivel escrever o relatorio por completo";
 
 bool refusedName(const std::string& name, std::string& error) {
     if (name.find('\0') != std::string::npos) {
@@ -50,6 +52,43 @@ fs::path nativePath(const std::string& name) {
 #else
     return fs::path(name);
 #endif
+}
+
+// Why a file could not be created or written, from the system's error
+// number; 'otherwise' where the number says nothing a person could act on.
+std::string reasonOf(int errorNumber, const std::string& name, const char* otherwise) {
+    switch (errorNumber) {
+    case ENOENT: {
+        // Also what some system folders (/proc) answer to a new file: name
+        // the missing folder only where it is missing.
+        std::error_code ec;
+        const fs::path folder = nativePath(name).parent_path();
+        return folder.empty() || fs::is_directory(folder, ec) ? otherwise : "a pasta nao existe";
+    }
+    case ENOTDIR:
+        return "uma parte do caminho nao e uma pasta";
+    case EISDIR:
+        return folderReason;
+    case EACCES:
+    case EPERM:
+        return "permissao negada";
+    case EROFS:
+        return "o disco so pode ser lido";
+    case ENOSPC:
+        return "o disco esta cheio";
+#ifdef EDQUOT
+    case EDQUOT:
+        return "a quota do disco esta esgotada";
+#endif
+    case EFBIG:
+        return "o ficheiro excede o tamanho maximo permitido";
+    case ENAMETOOLONG:
+        return "o nome e demasiado comprido";
+    case EIO:
+        return "erro de leitura ou escrita no disco";
+    default:
+        return otherwise;
+    }
 }
 
 #ifndef _WIN32
@@ -106,6 +145,83 @@ class DescriptorStream : public std::istream {
   private:
     DescriptorBuffer buffer_;
 };
+
+// Writes to an open descriptor of the report. The first failure of a write
+// is kept with its error number, so that the message can say why (a full
+// disk, a file grown past the limit); later lines are dropped.
+class DescriptorOutputBuffer : public std::streambuf {
+  public:
+    explicit DescriptorOutputBuffer(int fd) : fd_(fd) { setp(buffer_, buffer_ + sizeof buffer_); }
+    ~DescriptorOutputBuffer() override { close(); }
+    DescriptorOutputBuffer(const DescriptorOutputBuffer&) = delete;
+    DescriptorOutputBuffer& operator=(const DescriptorOutputBuffer&) = delete;
+
+    // Writes out what is left and closes; false when a write or the close
+    // failed, with the error number in error().
+    bool close() {
+        if (fd_ >= 0) {
+            writeOut();
+            if (::close(fd_) != 0 && error_ == 0) {
+                error_ = errno;
+            }
+            fd_ = -1;
+        }
+        return error_ == 0;
+    }
+    int error() const { return error_; }
+
+  protected:
+    int_type overflow(int_type c) override {
+        if (!writeOut()) {
+            return traits_type::eof();
+        }
+        if (!traits_type::eq_int_type(c, traits_type::eof())) {
+            *pptr() = traits_type::to_char_type(c);
+            pbump(1);
+        }
+        return traits_type::not_eof(c);
+    }
+    int sync() override { return writeOut() ? 0 : -1; }
+
+  private:
+    bool writeOut() {
+        const char* at = pbase();
+        while (error_ == 0 && at < pptr()) {
+            const ssize_t count = ::write(fd_, at, static_cast<std::size_t>(pptr() - at));
+            if (count < 0 && errno != EINTR) {
+                error_ = errno;
+            } else if (count > 0) {
+                at += count;
+            }
+        }
+        setp(buffer_, buffer_ + sizeof buffer_);
+        return error_ == 0;
+    }
+
+    int fd_;
+    int error_ = 0;
+    char buffer_[8192];
+};
+
+class DescriptorOutputStream : public std::ostream {
+  public:
+    explicit DescriptorOutputStream(int fd) : std::ostream(nullptr), buffer_(fd) {
+        rdbuf(&buffer_);
+    }
+    bool close() { return buffer_.close(); }
+    int error() const { return buffer_.error(); }
+
+  private:
+    DescriptorOutputBuffer buffer_;
+};
+
+// The null device takes any output at once and keeps none: a report sent
+// there on purpose is written.
+bool isNullDevice(const struct stat& status) {
+    struct stat null {};
+    return S_ISCHR(status.st_mode) && ::stat("/dev/null", &null) == 0 && S_ISCHR(null.st_mode) &&
+           status.st_rdev == null.st_rdev;
+}
 
 const char* notRegularReason(mode_t mode) {
     if (S_ISDIR(mode)) {
@@ -191,13 +307,51 @@ std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& na
         error = folderReason;
         return nullptr;
     }
+#ifdef _WIN32
+    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) {
+        error = otherTypeReason;
+        return nullptr;
+    }
+    errno = 0;
     auto file =
         std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
     if (!file->is_open()) {
-        error = "nao pode ser criado";
+        error = reasonOf(errno, name, notCreated);
         return nullptr;
     }
     return file;
+#else
+    // Without O_NONBLOCK the open of a FIFO waits for a reader, for ever if
+    // none comes; with it the open fails at once, as it does for a socket.
+    // A regular file ignores the flag. Nothing is truncated before the open
+    // descriptor is known to be a regular file: a device or a FIFO is
+    // refused as it is (the null device excepted).
+    const int fd =
+        ::open(name.c_str(), O_WRONLY | O_CREAT | O_NONBLOCK | O_NOCTTY | O_CLOEXEC, 0666);
+    if (fd < 0) {
+        const int errorNumber = errno;
+        struct stat status {};
+        error = errorNumber == ENXIO && ::stat(name.c_str(), &status) == 0
+                    ? notRegularReason(status.st_mode)
+                    : reasonOf(errorNumber, name, notCreated);
+        return nullptr;
+    }
+    struct stat status {};
+    if (::fstat(fd, &status) != 0) {
+        error = reasonOf(errno, name, notCreated);
+    } else if (S_ISREG(status.st_mode)) {
+        if (::ftruncate(fd, 0) == 0) {
+            return std::make_unique<DescriptorOutputStream>(fd);
+        }
+        error = reasonOf(errno, name, notCreated);
+    } else if (isNullDevice(status)) {
+        return std::make_unique<DescriptorOutputStream>(fd);
+    } else {
+        error = notRegularReason(status.st_mode);
+    }
+    ::close(fd);
+    return nullptr;
+#endif
 }
 
 bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
@@ -214,12 +368,26 @@ bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {
     // A full disk shows only when the buffered lines are written out, at the
     // flush or the close: check after both.
+    int errorNumber = 0;
+#ifdef _WIN32
+    errno = 0;
     report.flush();
     if (auto* file = dynamic_cast<std::ofstream*>(&report)) {
         file->close();
     }
+    errorNumber = errno;
+#else
+    report.flush();
+    if (auto* file = dynamic_cast<DescriptorOutputStream*>(&report)) {
+        if (!file->close()) {
+            report.setstate(std::ios::badbit);
+        }
+        errorNumber = file->error();
+    }
+#endif
     if (report.fail()) {
-        error = "nao foi possivel escrever o relatorio por completo";
+        const std::string reason = reasonOf(errorNumber, "", "");
+        error = reason.empty() ? notWrittenCompletely : notWrittenCompletely + (": " + reason);
         return false;
     }
     return true;

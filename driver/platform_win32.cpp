@@ -181,6 +181,10 @@ void prepareStandardStreams() {
     if (isConsole(output)) {
         std::cout.rdbuf(new ConsoleOutputBuffer(output));
     }
+    const HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    if (isConsole(errors)) {
+        std::cerr.rdbuf(new ConsoleOutputBuffer(errors));
+    }
 }
 
 void holdOwnConsoleWindow() {

@@ -25,14 +25,16 @@ struct Companion {
     int status;
     std::string console;
     std::map<std::string, std::string> files;
+    std::string errors; // standard error
 };
 
 Companion analyse(std::map<std::string, std::string> files, std::vector<std::string> args) {
     MemoryFileSystem memory;
     memory.files = std::move(files);
     std::ostringstream out;
-    const int status = runAnalysis(args, out, memory);
-    return {status, out.str(), memory.files};
+    std::ostringstream errors;
+    const int status = runAnalysis(args, out, errors, memory);
+    return {status, out.str(), memory.files, errors.str()};
 }
 
 // The line of the console that begins with 'start' ("" when there is none).
@@ -284,13 +286,14 @@ TEST(Analysis, StopsAsTheProgramDoes) {
         SCOPED_TRACE(what);
         const testing::RunResult program = testing::runInProcess({{"in", text}}, "in\nout\nS\n");
         const Companion r = analyse({{"in", text}}, {"in"});
-        // The message ends both consoles (the program's behind a prompt).
-        const std::string last =
-            r.console.substr(r.console.rfind("\r\n", r.console.size() - 3) + 2);
+        // The message ends both consoles (the program's behind a prompt);
+        // the companion's errors are on standard error, after the analysis.
+        const std::string all = r.console + r.errors;
+        const std::string last = all.substr(all.rfind("\r\n", all.size() - 3) + 2);
         EXPECT_TRUE(
             program.console.size() >= last.size() &&
             program.console.compare(program.console.size() - last.size(), last.size(), last) == 0)
-            << r.console << "\n---\n"
+            << all << "\n---\n"
             << program.console;
         EXPECT_EQ(r.status, program.status);
     }
@@ -308,6 +311,48 @@ TEST(Analysis, StopsAsTheProgramDoes) {
     EXPECT_EQ(nameless.status, 2);
     EXPECT_EQ(nameless.files.size(), 1u);
     EXPECT_EQ(analyse({{"in", good}}, {"--json", "r.json", "in"}).files.count("r.json"), 1u);
+}
+
+// The command line: help and version on standard output with status 0;
+// arguments that cannot be used say why on standard error, with the usage,
+// status 2 and nothing on standard output; an input that cannot be opened is
+// said on standard error after the banner.
+TEST(Analysis, CommandLine) {
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string out;    // the start of standard output
+        std::string errors; // the start of standard error
+    };
+    const std::string usage = "Uso: resection-analise [OPCOES] FICHEIRO_DE_INPUT [ESBOCO.svg]\r\n";
+    const std::string banner(52, '*');
+    const Row rows[] = {
+        {{"-h"}, 0, usage, ""},
+        {{"in", "--help"}, 0, usage, ""},
+        {{"--version"}, 0, "resection-analise 1.", ""},
+        {{}, 2, "", "resection-analise: falta o nome do ficheiro de input\r\n" + usage},
+        {{"--bogus", "in"}, 2, "", "resection-analise: opcao desconhecida: --bogus\r\n" + usage},
+        {{"in", "a.svg", "b"}, 2, "", "resection-analise: demasiados nomes de ficheiros\r\n"},
+        {{"in", "-"}, 2, "", "resection-analise: o nome \"-\" nao serve"},
+        {{"-"}, 2, "", "resection-analise: o nome \"-\" nao serve"},
+        {{"--", "-in"}, 0, banner, ""},
+        {{"absent"},
+         2,
+         banner,
+         "Nao foi possivel abrir o ficheiro de input \"absent\": o ficheiro nao existe.\r\n"},
+    };
+    const std::string good = madeUp(5, 300.0, 0, 0.0);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.args));
+        const Companion r = analyse({{"in", good}, {"-in", good}}, row.args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.console.rfind(row.out, 0), 0u) << r.console;
+        EXPECT_EQ(r.errors.rfind(row.errors, 0), 0u) << r.errors;
+        if (row.out.empty()) {
+            EXPECT_EQ(r.console, "");
+        }
+        EXPECT_EQ(r.files.size(), 2u); // nothing written, not even a file named "-"
+    }
 }
 
 // The scale fits the bulk of the points whether they are 50 m or 20 km away;

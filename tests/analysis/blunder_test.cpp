@@ -88,7 +88,7 @@ std::string analysisOf(const Network& w) {
     MemoryFileSystem memory;
     memory.files["in"] = generate(w);
     std::ostringstream out;
-    runAnalysis({"in"}, out, memory);
+    runAnalysis({"in"}, out, out, memory);
     return out.str();
 }
 
@@ -218,7 +218,7 @@ TEST(Blunders, FiguresAreNumbersOrWords) {
     MemoryFileSystem memory;
     memory.files["in"] = farPoint;
     std::ostringstream far;
-    runAnalysis({"in"}, far, memory);
+    runAnalysis({"in"}, far, far, memory);
     const std::string first3 = analysisOf({6, 14, 3, 18.0});
     for (const std::string& console : {far.str(), first3}) {
         for (const char* bad : {"inf", "Inf", "nan", "NaN", "***** m"}) {

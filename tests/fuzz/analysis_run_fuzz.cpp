@@ -34,7 +34,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     resection::MemoryFileSystem files;
     files.files["in"] = file;
     std::ostringstream console;
-    const int status = resection::runAnalysis({"in", "esboco.svg"}, console, files);
+    const int status = resection::runAnalysis({"in", "esboco.svg"}, console, console, files);
     check(status == resection::exitOrderly || status == resection::exitBadInput ||
               status == resection::exitFileFault,
           "exit status " + std::to_string(status));

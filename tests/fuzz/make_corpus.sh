@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Writes the seed corpora of the fuzz targets from the golden run inputs:
 #   bash tests/fuzz/make_corpus.sh [ACCEPTANCE_DIR]
+# ACCEPTANCE_DIR: by default acceptance in $RESECTION_SHARED_DIR, or else in
+# the folder shared beside the checkout; the golden runs alone where missing.
 # record_reader: a read script of the planimetric and zenith sections, then
 #   the file (see record_reader_fuzz.cpp);
 # whole_run: console answers, a NUL byte, then the file (whole_run_fuzz.cpp).
@@ -8,7 +10,7 @@
 #   with numbers at the limits (limit-*) stay beside them.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-acceptance="${1:-$here/../../../shared/acceptance}"
+acceptance="${1:-${RESECTION_SHARED_DIR:-$here/../../../shared}/acceptance}"
 rr="$here/corpus/record_reader"
 wr="$here/corpus/whole_run"
 ar="$here/corpus/analysis_run"
