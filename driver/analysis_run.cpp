@@ -102,10 +102,10 @@ const char* const usage =
     "Analise de uma interseccao inversa: a leitura errada, a elipse de erro da estacao,\r\n"
     "a robustez da geometria e, com ESBOCO.svg, o esboco da estacao em SVG.\r\n"
     "Opcoes:\r\n"
-    "  -h, --help   mostra esta ajuda e termina\r\n"
-    "  --version    mostra a versao e termina\r\n"
+    "  -h, --help       mostra esta ajuda e termina\r\n"
+    "  --version        mostra a versao e termina\r\n"
     "  --json FICHEIRO  o resultado tambem em JSON (- para a saida padrao, em vez do texto)\r\n"
-    "  --           o que se segue sao nomes de ficheiros, mesmo que comecem por -\r\n";
+    "  --               o que se segue sao nomes de ficheiros, mesmo que comecem por -\r\n";
 
 // The command line: options anywhere before "--", then the names. A new
 // option is one more branch of the loop.
