@@ -20,7 +20,7 @@ get_filename_component(emxx_dir "${emxx_real}" DIRECTORY)
 find_file(RESECTION_EMSCRIPTEN_TOOLCHAIN Emscripten.cmake
   PATHS "${emxx_dir}/cmake/Modules/Platform" "${emxx_dir}/../cmake/Modules/Platform"
         /usr/share/emscripten/cmake/Modules/Platform
-  NO_DEFAULT_PATH)
+  NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 if(NOT RESECTION_EMSCRIPTEN_TOOLCHAIN)
   message(FATAL_ERROR "emscripten's Emscripten.cmake not found beside ${emxx_real}")
 endif()
@@ -40,13 +40,14 @@ endforeach()
 
 set(RESECTION_WEB_PAGE ${PROJECT_BINARY_DIR}/resection.html)
 # Debian's emscripten runs its JavaScript tools with the system's node,
-# which finds Debian's node modules (acorn) only on this path.
+# which finds Debian's node modules (acorn) only on NODE_PATH. The page's
+# build runs two jobs of its own, apart from the make that starts it.
 if(DEFINED ENV{NODE_PATH})
   set(node_path "$ENV{NODE_PATH}:/usr/share/nodejs")
 else()
   set(node_path /usr/share/nodejs)
 endif()
-set(with_node ${CMAKE_COMMAND} -E env NODE_PATH=${node_path})
+set(with_node ${CMAKE_COMMAND} -E env --unset=MAKEFLAGS NODE_PATH=${node_path})
 list(JOIN web_sources "|" web_source_list)
 ExternalProject_Add(resection_web
   SOURCE_DIR ${PROJECT_SOURCE_DIR}/web
@@ -67,30 +68,28 @@ ExternalProject_Add(resection_web
 
 # The browser test: the page opened from disk in headless Chromium with the
 # network cut, every shared acceptance run and every golden run through
-# window.resection.run against the expected bytes, one run through the form,
-# a screenshot, and the time of a 1001-point run beside the native program's.
+# window.resection.run against the expected bytes, the analysis of their
+# inputs against the native resection-analise, one run through the form, a
+# screenshot, and the time of a 1001-point run beside the native program's.
 if(RESECTION_WEB_TEST)
   find_program(RESECTION_NODE NAMES node nodejs REQUIRED)
   find_program(RESECTION_NPM npm REQUIRED)
   find_program(RESECTION_CHROMIUM NAMES chromium chromium-browser REQUIRED)
-  if(RESECTION_SHARED_DIR)
-    set(shared_places "${RESECTION_SHARED_DIR}")
-  else()
-    cmake_path(SET beside NORMALIZE "${PROJECT_SOURCE_DIR}/../shared")
-    set(shared_places "${beside}" /work/shared)
-  endif()
   enable_testing()
   set(test_folder ${PROJECT_BINARY_DIR}/browser-test)
   add_test(NAME web_packages
     COMMAND ${CMAKE_COMMAND} -DNPM=${RESECTION_NPM} -DSOURCE=${PROJECT_SOURCE_DIR}/web/test
             -DFOLDER=${test_folder} -P ${PROJECT_SOURCE_DIR}/web/test/packages.cmake)
   set_tests_properties(web_packages PROPERTIES FIXTURES_SETUP web_packages)
-  list(REMOVE_DUPLICATES shared_places)
-  list(JOIN shared_places "," shared_list)
+  # The shared acceptance runs where the test suite looks for them: the
+  # first of these places that holds them.
+  set(shared_list "${RESECTION_SHARED_DIR},${PROJECT_SOURCE_DIR}/../shared,/work/shared")
   add_test(NAME web_page
     COMMAND ${RESECTION_NODE} ${PROJECT_SOURCE_DIR}/web/test/browser_test.mjs
             --page ${RESECTION_WEB_PAGE} --chromium ${RESECTION_CHROMIUM}
-            --native $<TARGET_FILE:resection> --golden ${PROJECT_SOURCE_DIR}/tests/golden
+            --native $<TARGET_FILE:resection>
+            --native-analysis $<TARGET_FILE:resection-analise>
+            --golden ${PROJECT_SOURCE_DIR}/tests/golden
             --shared ${shared_list}
             --out ${test_folder})
   set_tests_properties(web_page PROPERTIES FIXTURES_REQUIRED web_packages TIMEOUT 600)

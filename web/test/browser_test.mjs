@@ -6,7 +6,8 @@
 // 1001-point run beside the native program's.
 //
 // Usage: node browser_test.mjs --page resection.html --chromium /usr/bin/chromium
-//   --native resection --golden tests/golden --shared DIR[,DIR]
+//   --native resection --native-analysis resection-analise --golden tests/golden
+//   --shared DIR[,DIR]
 //   --out FOLDER (holding node_modules)
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -143,6 +144,36 @@ async function runSuite(page, label, folder) {
   }
   console.log(label + ": " + passed + " of " + names.length + " runs the same bytes");
   return names.length;
+}
+
+// The analysis of each run's input file in the page and by the native
+// resection-analise: the same text and the same sketch, byte for byte
+// (there are no expected files of the analysis to hold them to).
+async function analyses(page, folders) {
+  let same = 0;
+  let inputs = 0;
+  for (const folder of folders) {
+    const c = loadRun(folder);
+    const input = c.stdin.toString("latin1").split("\n")[0];
+    if (!c.files[input]) {
+      continue;
+    }
+    inputs++;
+    const work = fs.mkdtempSync(path.join(os.tmpdir(), "resection-web-"));
+    fs.writeFileSync(path.join(work, input), c.files[input]);
+    const native = spawnSync(options["native-analysis"], [input, "esboco.svg"], { cwd: work });
+    const svg = fs.existsSync(path.join(work, "esboco.svg")) ? read(path.join(work, "esboco.svg"))
+                                                             : null;
+    fs.rmSync(work, { recursive: true, force: true });
+    const r = await runInPage(page, "analyse", { [input]: c.files[input] }, [input, "esboco.svg"],
+                              Buffer.alloc(0));
+    const ok = r.status === native.status && r.console.equals(native.stdout) &&
+               (svg === null ? !r.files["esboco.svg"] : svg.equals(r.files["esboco.svg"] || ""));
+    check(ok, "analysis of " + path.basename(folder) + ": page and native differ");
+    same += ok ? 1 : 0;
+  }
+  console.log(`analysis: ${same} of ${inputs} inputs the same text and sketch as native`);
+  check(inputs > 40, "only " + inputs + " inputs analysed");
 }
 
 // A station with 1001 sighted points and 20 zenith readings, in decimal
@@ -362,7 +393,8 @@ async function main() {
   console.log(`page ${options.page}: ${(size / 1024).toFixed(0)} KiB`);
 
   await codePages(page);
-  const shared = options.shared.split(",").find((d) => fs.existsSync(path.join(d, "acceptance")));
+  const shared = options.shared.split(",").find((d) => d !== "" &&
+                                                       fs.existsSync(path.join(d, "acceptance")));
   check(shared !== undefined, "no shared acceptance runs at " + options.shared);
   let runs = 0;
   if (shared) {
@@ -373,6 +405,10 @@ async function main() {
     }
   }
   runs += await runSuite(page, "golden", options.golden);
+  const folders = [options.golden, ...(shared ? [path.join(shared, "acceptance")] : [])]
+    .flatMap((d) => fs.readdirSync(d).map((n) => path.join(d, n)))
+    .filter((d) => fs.existsSync(path.join(d, "expected")));
+  await analyses(page, folders);
   check(runs > 40, "only " + runs + " runs found");
   await largeBinaryFile(page);
   await timing(page);
