@@ -3,6 +3,7 @@
 #   share/man/man1/resection.1, share/man/man1/resection-analise.1
 #   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
 #   share/doc/resection/doc/esboco.png
+#   share/resection/resection.html (the web page, where it is built)
 # On Windows one folder, as the ZIP package unpacks: resection.exe and
 # resection-analise.exe, the README as README.txt (Notepad opens it) and the
 # example est1.txt beside the programs, so that a double click runs the
@@ -25,6 +26,14 @@ else()
   install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
   install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
+# The web page (cmake/web.cmake), beside the programs on Windows.
+if(RESECTION_WEB_PAGE)
+  if(WIN32)
+    install(FILES ${RESECTION_WEB_PAGE} DESTINATION .)
+  else()
+    install(FILES ${RESECTION_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/resection)
+  endif()
 endif()
 
 set(RESECTION_PACKAGE_MAINTAINER
