@@ -25,9 +25,11 @@ if(NOT RESECTION_EMSCRIPTEN_TOOLCHAIN)
   message(FATAL_ERROR "emscripten's Emscripten.cmake not found beside ${emxx_real}")
 endif()
 
-# The sources of the programs' libraries, as the page runs both programs.
+# The sources of the libraries the two programs are built from (without
+# their main() and without the Windows platform file): the page runs both.
+set(web_libraries resection_core resection_analysis)
 set(web_sources "")
-foreach(library resection_core resection_analysis)
+foreach(library IN LISTS web_libraries)
   get_target_property(sources ${library} SOURCES)
   get_target_property(folder ${library} SOURCE_DIR)
   foreach(source IN LISTS sources)

@@ -251,6 +251,14 @@ async function throughTheForm(page, runFolder) {
   const c = loadRun(runFolder);
   const answers = c.stdin.toString("latin1").split("\n");
   const [inputName, reportName, height] = answers;
+  // A file dropped on the page is taken as the input, as a chosen one is.
+  await page.evaluate(({ name, bytes }) => {
+    const data = new DataTransfer();
+    data.items.add(new File([Uint8Array.from(atob(bytes), (c) => c.charCodeAt(0))], name));
+    document.body.dispatchEvent(new DragEvent("drop", { dataTransfer: data, bubbles: true }));
+  }, { name: "largado.txt", bytes: b64(c.files[inputName]) });
+  await page.waitForFunction(() => /^largado\.txt/.test(document.getElementById("input-name").textContent));
+  check(await page.inputValue("#output-name") === "largado.rel", "form: dropped file not taken");
   await page.setInputFiles("#input-file", {
     name: inputName, mimeType: "text/plain", buffer: c.files[inputName],
   });
