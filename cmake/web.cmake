@@ -92,7 +92,7 @@ if(RESECTION_WEB_TEST)
             --native $<TARGET_FILE:resection>
             --native-analysis $<TARGET_FILE:resection-analise>
             --golden ${PROJECT_SOURCE_DIR}/tests/golden
-            --shared ${shared_list}
+            --shared ${shared_list} --example ${PROJECT_SOURCE_DIR}/examples/est1.txt
             --out ${test_folder})
   set_tests_properties(web_page PROPERTIES FIXTURES_REQUIRED web_packages TIMEOUT 600)
 endif()

@@ -7,7 +7,7 @@
 //
 // Usage: node browser_test.mjs --page resection.html --chromium /usr/bin/chromium
 //   --native resection --native-analysis resection-analise --golden tests/golden
-//   --shared DIR[,DIR]
+//   --shared DIR[,DIR] --example est1.txt
 //   --out FOLDER (holding node_modules)
 import { spawnSync } from "node:child_process";
 import fs from "node:fs";
@@ -174,6 +174,33 @@ async function analyses(page, folders) {
   }
   console.log(`analysis: ${same} of ${inputs} inputs the same text and sketch as native`);
   check(inputs > 40, "only " + inputs + " inputs analysed");
+}
+
+// Numbers at the edges of what a double holds, and forms that are no
+// numbers, read in the page as the native program reads them: the same
+// status, console and report.
+async function numberEdges(page) {
+  const example = read(options.example).toString("latin1");
+  const tokens = ["1e400", "-1e400", "1e-400", "4.9e-324", "2.2250738585072014e-308", "1D3",
+                  "0x10", "inf", "nan", "+-5", "-0", ".5", "5.", "1e", "43626.6730000000000000001",
+                  "9007199254740993", "1.7976931348623157e308"];
+  let same = 0;
+  for (const token of tokens) {
+    const input = Buffer.from(example.replace("43626.673", token), "latin1");
+    const stdin = Buffer.from("in.txt\nout.txt\nS\n");
+    const work = fs.mkdtempSync(path.join(os.tmpdir(), "resection-web-"));
+    fs.writeFileSync(path.join(work, "in.txt"), input);
+    const native = spawnSync(options.native, [], { cwd: work, input: stdin });
+    const report = fs.existsSync(path.join(work, "out.txt")) ? read(path.join(work, "out.txt"))
+                                                             : null;
+    fs.rmSync(work, { recursive: true, force: true });
+    const r = await runInPage(page, "run", { "in.txt": input }, [], stdin);
+    const ok = r.status === native.status && r.console.equals(native.stdout) &&
+               (report === null ? !r.files["out.txt"] : report.equals(r.files["out.txt"] || ""));
+    check(ok, "the coordinate " + token + ": page and native differ");
+    same += ok ? 1 : 0;
+  }
+  console.log(`number edges: ${same} of ${tokens.length} read as the native program reads them`);
 }
 
 // A station with 1001 sighted points and 20 zenith readings, in decimal
@@ -417,6 +444,7 @@ async function main() {
     .flatMap((d) => fs.readdirSync(d).map((n) => path.join(d, n)))
     .filter((d) => fs.existsSync(path.join(d, "expected")));
   await analyses(page, folders);
+  await numberEdges(page);
   check(runs > 40, "only " + runs + " runs found");
   await largeBinaryFile(page);
   await timing(page);
