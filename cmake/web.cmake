@@ -22,6 +22,10 @@ find_file(RESECTION_EMSCRIPTEN_TOOLCHAIN Emscripten.cmake
         /usr/share/emscripten/cmake/Modules/Platform
   NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 if(NOT RESECTION_EMSCRIPTEN_TOOLCHAIN)
+  if(RESECTION_WEB STREQUAL "AUTO")
+    message(STATUS "Web page not built: emscripten's Emscripten.cmake not found beside ${emxx_real}")
+    return()
+  endif()
   message(FATAL_ERROR "emscripten's Emscripten.cmake not found beside ${emxx_real}")
 endif()
 
