@@ -237,6 +237,9 @@
   }
 
   function setUp() {
+    // The module is made ready while the file is chosen.
+    startWorker();
+    worker.postMessage({ id: 0, program: "load" });
     $("input-file").addEventListener("change", (e) => choose(e.target.files[0]));
     $("compute").addEventListener("click", compute);
     $("save-report").addEventListener("click", () =>

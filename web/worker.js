@@ -83,6 +83,11 @@ function decodeResult(view) {
 
 onmessage = async (event) => {
   const { id, program, args, stdin, files } = event.data;
+  if (program === "load") {
+    // Made ready ahead of the first run, which hears of any failure.
+    module().catch(() => {});
+    return;
+  }
   try {
     const m = await module();
     const request = encodeRequest(args, stdin, files);
