@@ -2,7 +2,8 @@
 #   bin/resection, bin/resection-analise
 #   share/man/man1/resection.1.gz, share/man/man1/resection-analise.1.gz
 #   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
-#   share/doc/resection/doc/esboco.png, and as a Debian package wants them
+#   share/doc/resection/doc/esboco.png, share/resection/resection.html (the web
+#   page, where it is built), and as a Debian package wants them
 #   share/doc/resection/copyright (the licence) and changelog.gz
 # On Windows one folder, as the ZIP package unpacks: resection.exe and
 # resection-analise.exe, the README as README.txt, LEIA-ME.txt (for the
@@ -52,6 +53,14 @@ else()
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
   install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
+# The web page (cmake/web.cmake), beside the programs on Windows.
+if(RESECTION_WEB_PAGE)
+  if(WIN32)
+    install(FILES ${RESECTION_WEB_PAGE} DESTINATION .)
+  else()
+    install(FILES ${RESECTION_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/resection)
+  endif()
 endif()
 
 set(RESECTION_PACKAGE_MAINTAINER
