@@ -65,7 +65,13 @@ DirectionAdjustment adjustDirections(const Matrix& pointCoords, const Matrix& di
         matrixProduct(3, n, 3, designT, design, normal);
         matrixProduct(3, n, 1, designT, misclosure, right);
         result.unitCofactor = normal;
-        invertMatrix(3, 3, result.unitCofactor);
+        // A normal matrix without an inverse (the station run off to where
+        // the sights no longer fix it) ends the iteration unconverged.
+        try {
+            invertMatrix(3, 3, result.unitCofactor);
+        } catch (const SingularMatrix&) {
+            return result;
+        }
         matrixProduct(3, 3, 1, result.unitCofactor, right, correction);
         m += correction(1);
         p += correction(2);

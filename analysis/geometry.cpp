@@ -3,7 +3,9 @@
 #include "base/constants.hpp"
 #include "precision/chi_square.hpp"
 
+#include <algorithm>
 #include <cmath>
+#include <vector>
 
 namespace resection {
 
@@ -29,6 +31,11 @@ ErrorEllipse scaled(const ErrorEllipse& e, double factor) {
 
 double confidence95Factor() {
     return std::sqrt(chiSquare95(2));
+}
+
+double posteriori95Factor(int redundancy) {
+    const double r = redundancy;
+    return std::sqrt(r * (std::pow(0.05, -2.0 / r) - 1.0));
 }
 
 DangerCircle dangerCircle(double m1, double p1, double m2, double p2, double m3, double p3,
@@ -73,9 +80,27 @@ DangerCircle dangerCircle(double m1, double p1, double m2, double p2, double m3,
     return c;
 }
 
-double strengthFigure(const Matrix& unitCofactor, double meanSight) {
+double strengthFigure(const Matrix& unitCofactor, double sightLength) {
     const double trace = unitCofactor(1, 1) + unitCofactor(2, 2);
-    return std::sqrt(std::max(0.0, trace)) / meanSight;
+    return std::sqrt(std::max(0.0, trace)) / sightLength;
+}
+
+double medianSight(const Matrix& pointCoords, double stationM, double stationP) {
+    std::vector<double> sights;
+    for (int i = 1; i <= pointCoords.rows(); ++i) {
+        sights.push_back(std::hypot(pointCoords(i, 1) - stationM, pointCoords(i, 2) - stationP));
+    }
+    if (sights.empty()) {
+        return 0.0;
+    }
+    const std::size_t half = sights.size() / 2;
+    std::nth_element(sights.begin(), sights.begin() + static_cast<long>(half), sights.end());
+    double median = sights[half];
+    if (sights.size() % 2 == 0) {
+        median = 0.5 * (median + *std::max_element(sights.begin(),
+                                                   sights.begin() + static_cast<long>(half)));
+    }
+    return median;
 }
 
 } // namespace resection

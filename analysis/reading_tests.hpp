@@ -48,10 +48,17 @@ struct Suspect {
         None,           // no |w| above the critical value
         Flagged,        // one reading has the largest |w|, above the critical value
         Unidentifiable, // the largest |w| is shared by two or more readings
+        // Leaving out any one of two or more readings makes the rest pass
+        // the global test (or, where none does, they come equally close):
+        // each alone explains the residuals, and the measurements do not say
+        // which is wrong.
+        Tied,
     };
     Kind kind = Kind::None;
-    int reading = 0;          // 1-based: the largest |w| (Flagged, Unidentifiable)
-    std::vector<int> sharing; // 1-based, ascending: every reading with that |w| (Unidentifiable)
+    int reading = 0; // 1-based: the largest |w| (Flagged, Unidentifiable)
+    // 1-based: every reading with that |w| (Unidentifiable, ascending), or
+    // the candidates, likeliest first (Tied).
+    std::vector<int> sharing;
 };
 
 // Two |w| closer than this, relative to the larger, count as the same.

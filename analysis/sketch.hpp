@@ -1,12 +1,14 @@
 // An SVG sketch of a resection: the sighted points with their names, a ray
 // from the station to each, the station with its error ellipse magnified,
-// the danger circle, the suspect reading's ray, a north arrow and a scale bar.
+// the danger circle, the suspect reading's ray with a red cross where the
+// station goes without it, a north arrow and a scale bar.
 //
 // The scale fits the bulk of the points: a point more than farFactor times
 // the median sight length away is drawn where its ray leaves the frame, with
 // its distance written beside its name, so that one far point does not
 // shrink the others to a dot. The ellipse is magnified by a round factor (1,
-// 2 or 5 times a power of ten) that the sketch states.
+// 2 or 5 times a power of ten) that the sketch states, and so is the move of
+// the station without the suspect reading, so that the two compare.
 #pragma once
 
 #include "analysis/geometry.hpp"
@@ -54,12 +56,25 @@ struct SketchLayout {
 
 SketchLayout layoutSketch(const SketchData& data);
 
-// The whole SVG document (UTF-8, names of the input escaped).
+// The whole SVG document (UTF-8, names of the input escaped). Whatever the
+// numbers, it is well-formed XML: a number too long for the fixed form is
+// written with an exponent, and a shape too large for a renderer's
+// arithmetic is left out, the legend saying so.
 void writeSketch(std::ostream& out, const SketchData& data);
 
-// A text of the input file as XML character data: markup characters as
-// entities, bytes above 0x7F as the characters of ISO 8859-1, control bytes
-// as \xHH (they have no place in XML).
+// A number for the sketch, whatever the locale: fixed with 'decimals' (0 to
+// 6) below 1e15 in magnitude, else three significant digits with an
+// exponent ("1.80e+308"); no sign on a value that rounds to zero; "nan",
+// "inf" and "-inf" for what is no finite number (which the drawing never
+// puts into an attribute).
+std::string sketchNumber(double value, int decimals = 2);
+
+// A text of the input file as XML character data, markup characters as
+// entities. Valid UTF-8 stays UTF-8 (a last character that the name's field
+// of 12 bytes cut in two is dropped); other bytes are read as the console
+// reads a name that is not UTF-8, in the Windows code page 1252, and written
+// as character references. Control characters (C0, DEL, C1) and U+FFFE,
+// U+FFFF, which XML does not allow, are written as \xHH or \uHHHH.
 std::string xmlText(const std::string& text);
 
 } // namespace resection

@@ -1,6 +1,7 @@
 #include "base/text.hpp"
 
 #include <charconv>
+#include <system_error>
 
 namespace resection {
 
@@ -13,7 +14,9 @@ std::string messageNumber(double value) {
     char text[32];
     const auto result =
         std::to_chars(text, text + sizeof text, value, std::chars_format::general, 12);
-    return std::string(text, result.ptr);
+    // At most 19 characters ("-1.23456789012e-308"); never the buffer's bytes
+    // after a conversion that failed.
+    return result.ec == std::errc{} ? std::string(text, result.ptr) : std::string("?");
 }
 
 } // namespace resection

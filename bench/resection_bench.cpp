@@ -14,6 +14,10 @@
 // way, and peak memory is not measured (shown as 0).
 //
 // Usage: resection_bench [path/to/resection] [repetitions]
+//        resection_bench --analysis [repetitions]
+// The second form times the whole analysis of resection-analise in this
+// process instead (leave-one-out adjustments and JSON included), in CPU time.
+#include "driver/analysis_run.hpp"
 #include "driver/run.hpp"
 #include "platform/platform.hpp"
 #include "state/run_context.hpp"
@@ -23,6 +27,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <ctime>
 #include <filesystem>
 #include <fstream>
 #include <random>
@@ -230,9 +235,60 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The analysis program on the same generated stations: CPU time of whole
+// in-process runs (the console text and the JSON both written), median of
+// the repetitions.
+int benchAnalysis(int repetitions) {
+    const std::vector<Case> cases = {
+        {30, 10, 1.5},
+        {30, 10, 1.5, 1, 20.0},
+        {100, 10, 1.5, 1, 5.0},
+        {1001, 10, 1.5},
+        {1001, 10, 1.5, 1, 20.0},
+        {1001, 1000, 1.5, 1, 20.0},
+        {1001, 10, 1.5, 21, 90.0},
+        {1001, 10, 1.5, 400, 90.0},
+    };
+    std::printf("| points | zenith obs. | gross errors | CPU time | closing line |\n");
+    std::printf("|---:|---:|---|---:|---|\n");
+    for (const Case& c : cases) {
+        resection::MemoryFileSystem memory;
+        memory.files["in"] = makeInput(c, 7);
+        std::vector<double> times;
+        std::string console;
+        for (int r = 0; r < repetitions; ++r) {
+            memory.files.erase("out.json");
+            std::ostringstream out;
+            const std::clock_t start = std::clock();
+            resection::runAnalysis({"in", "--json", "out.json"}, out, out, memory);
+            times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+            console = out.str();
+        }
+        const auto at = console.find("\r\nLeitura suspeita");
+        const auto none = console.find("\r\nNenhuma leitura suspeita");
+        const auto from = at != std::string::npos ? at : none;
+        const std::string closing =
+            from == std::string::npos
+                ? "(none)"
+                : console.substr(from + 2, std::min<std::size_t>(
+                                               60, console.find("\r\n", from + 2) - from - 2));
+        char gross[64] = "none";
+        if (c.gross > 0) {
+            std::snprintf(gross, sizeof gross, "%d reading%s %g deg off", c.gross,
+                          c.gross > 1 ? "s" : "", c.grossDegrees);
+        }
+        std::printf("| %d | %d | %s | %.1f ms | %s |\n", c.points, c.zenithCount, gross,
+                    median(times) * 1e3, closing.c_str());
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    if (argc > 1 && std::string(argv[1]) == "--analysis") {
+        return benchAnalysis(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
+    }
     namespace fs = std::filesystem;
     // The runs start in their own folders: the program by its full name.
     std::error_code error;

@@ -1,30 +1,66 @@
 # What `cmake --install` puts in place, and the packages CPack makes of it:
 #   bin/resection, bin/resection-analise
-#   share/man/man1/resection.1, share/man/man1/resection-analise.1
+#   share/man/man1/resection.1.gz, share/man/man1/resection-analise.1.gz
 #   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
-#   share/doc/resection/doc/esboco.png
+#   share/doc/resection/doc/esboco.png, share/resection/resection.html (the web
+#   page, where it is built), and as a Debian package wants them
+#   share/doc/resection/copyright (the licence) and changelog.gz
 # On Windows one folder, as the ZIP package unpacks: resection.exe and
-# resection-analise.exe, the README as README.txt (Notepad opens it) and the
-# example est1.txt beside the programs, so that a double click runs the
-# example by its bare name.
+# resection-analise.exe, the README as README.txt, LEIA-ME.txt (for the
+# surveyor, in Portuguese), the licence as LICENSE.txt and the example
+# est1.txt beside the programs, so that a double click runs the example by
+# its bare name. The text files there have CR LF line ends, as Notepad and
+# every Windows editor expect.
 include(GNUInstallDirs)
 
 # The pages carry the version from project().
 foreach(page resection resection-analise)
   configure_file(doc/${page}.1.in ${PROJECT_BINARY_DIR}/${page}.1 @ONLY)
 endforeach()
+
+# A copy of a text file with CR LF line ends, made again when it changes.
+function(copy_with_crlf source target)
+  file(READ "${PROJECT_SOURCE_DIR}/${source}" text)
+  string(REPLACE "\n" "\r\n" text "${text}")
+  file(WRITE "${target}" "${text}")
+  set_property(DIRECTORY "${PROJECT_SOURCE_DIR}" APPEND PROPERTY CMAKE_CONFIGURE_DEPENDS
+                                                                 "${PROJECT_SOURCE_DIR}/${source}")
+endfunction()
+
 if(WIN32)
+  set(windows_texts README.md README.txt doc/LEIA-ME.txt LEIA-ME.txt LICENSE LICENSE.txt)
+  while(windows_texts)
+    list(POP_FRONT windows_texts source target)
+    copy_with_crlf(${source} "${PROJECT_BINARY_DIR}/package/${target}")
+    install(FILES "${PROJECT_BINARY_DIR}/package/${target}" DESTINATION .)
+  endwhile()
   install(TARGETS resection resection-analise RUNTIME DESTINATION .)
-  install(FILES README.md DESTINATION . RENAME README.txt)
   install(FILES examples/est1.txt DESTINATION .)
 else()
+  # Compressed as Debian wants them (-n: no name or time in the header, so
+  # that the bytes depend on the text alone).
+  find_program(RESECTION_GZIP gzip REQUIRED)
+  configure_file(doc/debian/changelog ${PROJECT_BINARY_DIR}/changelog COPYONLY)
+  foreach(file resection.1 resection-analise.1 changelog)
+    execute_process(COMMAND ${RESECTION_GZIP} -9nkf ${PROJECT_BINARY_DIR}/${file}
+                    COMMAND_ERROR_IS_FATAL ANY)
+  endforeach()
   install(TARGETS resection resection-analise RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
   foreach(page resection resection-analise)
-    install(FILES ${PROJECT_BINARY_DIR}/${page}.1 DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
+    install(FILES ${PROJECT_BINARY_DIR}/${page}.1.gz DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
   endforeach()
-  install(FILES README.md DESTINATION ${CMAKE_INSTALL_DOCDIR})
+  install(FILES README.md doc/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
+          DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
   install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+endif()
+# The web page (cmake/web.cmake), beside the programs on Windows.
+if(RESECTION_WEB_PAGE)
+  if(WIN32)
+    install(FILES ${RESECTION_WEB_PAGE} DESTINATION .)
+  else()
+    install(FILES ${RESECTION_WEB_PAGE} DESTINATION ${CMAKE_INSTALL_DATADIR}/resection)
+  endif()
 endif()
 
 set(RESECTION_PACKAGE_MAINTAINER

@@ -13,8 +13,8 @@ namespace {
 int runProgram(const std::vector<std::string>& arguments) {
     resection::prepareStandardStreams();
     resection::DiskFileSystem files;
-    return resection::statusAfterConsole(resection::runAnalysis(arguments, std::cout, files),
-                                         "a analise perdeu-se.");
+    return resection::statusAfterConsole(
+        resection::runAnalysis(arguments, std::cout, std::cerr, files), "a analise perdeu-se.");
 }
 
 } // namespace

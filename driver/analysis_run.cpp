@@ -2,6 +2,7 @@
 
 #include "altimetry/height.hpp"
 #include "analysis/analysis.hpp"
+#include "analysis/analysis_json.hpp"
 #include "analysis/analysis_text.hpp"
 #include "analysis/sketch.hpp"
 #include "base/run_stop.hpp"
@@ -11,6 +12,7 @@
 #include "matrix/matrix.hpp"
 #include "state/run_context.hpp"
 
+#include <functional>
 #include <memory>
 #include <sstream>
 
@@ -63,8 +65,11 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
     // precision; where it accepts, the a priori one, which the test has
     // found consistent with the residuals (and which does not shrink to a
     // point for readings that happen to agree exactly).
+    // The factor of each is its own: a posteriori the variance factor is
+    // estimated, and the 95 % ellipse widens as its redundancy shrinks.
     const bool posteriori = a.tested && !a.test.accepted;
-    s.ellipse = scaled(posteriori ? a.posteriori : a.priori, confidence95Factor());
+    s.ellipse = posteriori ? scaled(a.posteriori, posteriori95Factor(ctx.redundancy))
+                           : scaled(a.priori, confidence95Factor());
     s.ellipseLabel = posteriori ? "95 % a posteriori" : "95 % a priori";
     s.circle = a.circle;
     s.readjusted = a.without.done;
@@ -74,82 +79,215 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
 }
 
 // Writes the sketch; a file that cannot be created or written is a stop of
-// a file fault, after which the analysis goes on.
+// a file fault, said on 'errors', after which the analysis goes on.
 int writeSketchFile(FileSystem& files, const std::string& name, const SketchData& data,
-                    Console& console) {
-    std::string error;
-    auto out = files.createReport(name, error);
+                    Console& console, const std::function<void(const std::string&)>& error) {
+    std::string reason;
+    auto out = files.createReport(name, reason);
     if (!out) {
-        console.direct("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + error +
-                       ".");
+        error("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + reason + ".");
         return exitFileFault;
     }
     writeSketch(*out, data);
-    if (!files.closeReport(*out, error)) {
-        console.direct("Erro no ficheiro do esboco: " + error + ".");
+    if (!files.closeReport(*out, reason)) {
+        error("Erro no ficheiro do esboco: " + reason + ".");
         return exitFileFault;
     }
     console.direct("Esboco escrito em " + name);
     return exitOrderly;
 }
 
+const char* const usage =
+    "Uso: resection-analise [OPCOES] FICHEIRO_DE_INPUT [ESBOCO.svg]\r\n"
+    "Analise de uma interseccao inversa: a leitura errada, a elipse de erro da estacao,\r\n"
+    "a robustez da geometria e, com ESBOCO.svg, o esboco da estacao em SVG.\r\n"
+    "Opcoes:\r\n"
+    "  -h, --help       mostra esta ajuda e termina\r\n"
+    "  --version        mostra a versao e termina\r\n"
+    "  --json FICHEIRO  o resultado tambem em JSON (- para a saida padrao, em vez do texto)\r\n"
+    "  --               o que se segue sao nomes de ficheiros, mesmo que comecem por -\r\n";
+
+// The command line: options anywhere before "--", then the names. A new
+// option is one more branch of the loop.
+struct AnalysisArguments {
+    bool help = false;
+    bool version = false;
+    bool json = false;
+    std::string jsonName;           // "-": standard output
+    std::vector<std::string> names; // the input file, then the sketch
+    std::string refusal;            // why the arguments cannot be used
+};
+
+AnalysisArguments parseArguments(const std::vector<std::string>& arguments) {
+    AnalysisArguments parsed;
+    bool options = true;
+    for (std::size_t i = 0; i < arguments.size(); ++i) {
+        const std::string& argument = arguments[i];
+        if (options && argument == "--") {
+            options = false;
+        } else if (options && argument == "--json") {
+            if (i + 1 == arguments.size()) {
+                parsed.refusal = "--json sem nome de ficheiro (- para a saida padrao)";
+            } else {
+                parsed.json = true;
+                parsed.jsonName = arguments[++i];
+            }
+        } else if (options && (argument == "-h" || argument == "--help")) {
+            parsed.help = true;
+        } else if (options && argument == "--version") {
+            parsed.version = true;
+        } else if (argument == "-") {
+            // Standard output carries the analysis, and the input is read
+            // more than once: both are files with a name.
+            parsed.refusal = "o nome \"-\" nao serve: a entrada e o esboco sao ficheiros com "
+                             "nome (um ficheiro chamado - escreve-se ./-)";
+        } else if (options && argument.size() > 1 && argument[0] == '-') {
+            parsed.refusal = "opcao desconhecida: " + argument;
+        } else {
+            parsed.names.push_back(argument);
+        }
+    }
+    if (parsed.refusal.empty() && parsed.names.empty()) {
+        parsed.refusal = "falta o nome do ficheiro de input";
+    } else if (parsed.refusal.empty() && parsed.names.size() > 2) {
+        parsed.refusal = "demasiados nomes de ficheiros";
+    }
+    return parsed;
+}
+
+// Writes the JSON record to its file or standard output; a file that cannot
+// be created or written is a file fault, as for the sketch.
+int writeJson(const std::string& name, const AnalysisRecord& record, FileSystem& files,
+              std::ostream& standardOutput, Console& console,
+              const std::function<void(const std::string&)>& error) {
+    if (name == "-") {
+        writeAnalysisJson(standardOutput, record);
+        return exitOrderly;
+    }
+    std::string reason;
+    auto out = files.createReport(name, reason);
+    if (!out) {
+        error("Nao foi possivel criar o ficheiro JSON \"" + name + "\": " + reason + ".");
+        return exitFileFault;
+    }
+    writeAnalysisJson(*out, record);
+    if (!files.closeReport(*out, reason)) {
+        error("Erro no ficheiro JSON: " + reason + ".");
+        return exitFileFault;
+    }
+    console.direct("Resultado em JSON escrito em " + name);
+    return exitOrderly;
+}
+
 } // namespace
 
-int runAnalysis(const std::vector<std::string>& arguments, std::ostream& consoleOut,
-                FileSystem& files) {
+int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standardOutput,
+                std::ostream& errorOut, FileSystem& files) {
+    const AnalysisArguments parsed = parseArguments(arguments);
+    // With the JSON on standard output the console text goes nowhere.
+    std::ostream noConsole(nullptr);
+    std::ostream& consoleOut = parsed.json && parsed.jsonName == "-" ? noConsole : standardOutput;
     std::istringstream noAnswers;
     Console console(noAnswers, consoleOut);
+    Console errors(noAnswers, errorOut);
+    // An error follows what the analysis has shown so far.
+    const auto error = [&](const std::string& text) {
+        consoleOut.flush();
+        errors.direct(text);
+    };
+
+    if (parsed.help || parsed.version) {
+        standardOutput << (parsed.help ? usage : "resection-analise " RESECTION_VERSION "\r\n");
+        standardOutput.flush();
+        return exitOrderly;
+    }
+    if (!parsed.refusal.empty()) {
+        error("resection-analise: " + parsed.refusal);
+        errorOut << usage;
+        errorOut.flush();
+        return exitFileFault;
+    }
+
+    std::unique_ptr<PlanimetricAnalysis> plan;
+    std::unique_ptr<HeightAnalysis> height;
+    std::string stopText;
+    const std::string& inputName = parsed.names[0];
+    RunContext ctx;
     const std::string stars(52, '*');
     console.plainLine(stars);
     console.plainLine("          Interseccao inversa: analise");
     console.plainLine(stars);
     console.plainLine("");
     int status = exitOrderly;
+    bool jsonRefused = false;
     try {
-        if (arguments.empty() || arguments.size() > 2) {
-            throw RunStop::fileFault("Uso: resection-analise FICHEIRO_DE_INPUT [ESBOCO.svg]");
-        }
-        const std::string& inputName = arguments[0];
-        std::string error;
-        auto input = files.openInput(inputName, error);
+        std::string reason;
+        auto input = files.openInput(inputName, reason);
         if (!input) {
             throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
-                                     "\": " + error + ".");
+                                     "\": " + reason + ".");
         }
-        const bool sketch = arguments.size() == 2;
         // The analysis reads its input and never writes over it.
-        if (sketch && files.sameFile(inputName, arguments[1])) {
-            throw RunStop::fileFault("O ficheiro do esboco \"" + arguments[1] +
+        if (parsed.json && parsed.jsonName != "-" && files.sameFile(inputName, parsed.jsonName)) {
+            jsonRefused = true;
+            throw RunStop::fileFault("O ficheiro JSON \"" + parsed.jsonName +
+                                     "\" e o proprio ficheiro de input: escolha outro nome.");
+        }
+        const bool sketch = parsed.names.size() == 2;
+        if (sketch && files.sameFile(inputName, parsed.names[1])) {
+            throw RunStop::fileFault("O ficheiro do esboco \"" + parsed.names[1] +
                                      "\" e o proprio ficheiro de input: escolha outro nome.");
         }
         console.direct("Ficheiro de input: " + inputName);
 
         RecordReader reader(*input, inputName,
                             [&console](const std::string& text) { console.warning(text); });
-        RunContext ctx;
         ctx.input = &reader;
         ctx.inputFileName = inputName;
         try {
             readPlanimetricSection(ctx);
-            const PlanimetricAnalysis plan = analysePlanimetry(ctx);
-            writeLines(console, planimetryText(ctx, plan));
+            plan = std::make_unique<PlanimetricAnalysis>(analysePlanimetry(ctx));
+            writeLines(console, planimetryText(ctx, *plan));
             console.plainLine("");
             if (sketch) {
-                status = writeSketchFile(files, arguments[1], sketchOf(ctx, plan), console);
+                status =
+                    writeSketchFile(files, parsed.names[1], sketchOf(ctx, *plan), console, error);
                 console.plainLine("");
             }
             if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
                 readZenithSection(ctx);
-                writeLines(console, heightText(ctx, analyseHeight(ctx)));
+                height = std::make_unique<HeightAnalysis>(analyseHeight(ctx, *plan));
+                writeLines(console, heightText(ctx, *height));
             }
         } catch (const SingularMatrix& singular) {
-            console.direct(singular.what());
+            stopText = singular.what();
+            console.direct(stopText);
         }
     } catch (const RunStop& stop) {
-        console.direct(stop.consoleText());
+        stopText = stop.consoleText();
+        // Orderly stops are part of the analysis; faults are errors.
+        if (stop.exitStatus() == exitOrderly) {
+            console.direct(stop.consoleText());
+        } else {
+            error(stop.consoleText());
+        }
         status = stop.exitStatus();
     }
+    // Never over the input file.
+    if (parsed.json && !jsonRefused) {
+        AnalysisRecord record;
+        record.inputName = inputName;
+        record.status = status;
+        record.stop = stopText;
+        record.ctx = &ctx;
+        record.planimetry = plan.get();
+        record.height = height.get();
+        const int written =
+            writeJson(parsed.jsonName, record, files, standardOutput, console, error);
+        status = status == exitOrderly ? written : status;
+    }
     consoleOut.flush();
+    standardOutput.flush();
     return status;
 }
 

@@ -10,12 +10,14 @@
 
 namespace resection {
 
-// 'arguments' are the command-line arguments without the program name: the
-// input file and optionally the SVG file of the sketch. Returns the exit
-// status as the main program does: 0 for a normal end and every orderly
-// stop, 1 when the input file's content is refused, 2 when a file cannot be
-// opened, read or written (or the arguments name none).
+// 'arguments' are the command-line arguments without the program name:
+// options (-h/--help, --version), the input file and optionally the SVG
+// file of the sketch. The analysis goes to 'consoleOut', every error
+// message (and the usage after wrong arguments) to 'errorOut'. Returns the
+// exit status as the main program does: 0 for a normal end, every orderly
+// stop and the help, 1 when the input file's content is refused, 2 when a
+// file cannot be opened, read or written, or the arguments cannot be used.
 int runAnalysis(const std::vector<std::string>& arguments, std::ostream& consoleOut,
-                FileSystem& files);
+                std::ostream& errorOut, FileSystem& files);
 
 } // namespace resection

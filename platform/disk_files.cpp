@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cerrno>
 #include <filesystem>
 #include <fstream>
 #include <iostream>
@@ -15,6 +16,8 @@ namespace resection {
 namespace fs = std::filesystem;
 
 namespace {
+
+const char* const notWrittenCompletely = "nao foi possivel escrever o relatorio por completo";
 
 bool refusedName(const std::string& name, std::string& error) {
     if (const char* reason = impossibleFileName(name)) {
@@ -32,6 +35,43 @@ bool refusedName(const std::string& name, std::string& error) {
 }
 
 } // namespace
+
+// Why a file could not be created or written, from the system's error
+// number; 'otherwise' where the number says nothing a person could act on.
+std::string reasonOf(int errorNumber, const std::string& name, const char* otherwise) {
+    switch (errorNumber) {
+    case ENOENT: {
+        // Also what some system folders (/proc) answer to a new file: name
+        // the missing folder only where it is missing.
+        std::error_code ec;
+        const fs::path folder = nativePath(name).parent_path();
+        return folder.empty() || fs::is_directory(folder, ec) ? otherwise : "a pasta nao existe";
+    }
+    case ENOTDIR:
+        return "uma parte do caminho nao e uma pasta";
+    case EISDIR:
+        return folderReason;
+    case EACCES:
+    case EPERM:
+        return "permissao negada";
+    case EROFS:
+        return "o disco so pode ser lido";
+    case ENOSPC:
+        return "o disco esta cheio";
+#ifdef EDQUOT
+    case EDQUOT:
+        return "a quota do disco esta esgotada";
+#endif
+    case EFBIG:
+        return "o ficheiro excede o tamanho maximo permitido";
+    case ENAMETOOLONG:
+        return "o nome e demasiado comprido";
+    case EIO:
+        return "erro de leitura ou escrita no disco";
+    default:
+        return otherwise;
+    }
+}
 
 std::unique_ptr<std::istream> DiskFileSystem::openInput(const std::string& name,
                                                         std::string& error) {
@@ -58,13 +98,7 @@ std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& na
         error = folderReason;
         return nullptr;
     }
-    auto file =
-        std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
-    if (!file->is_open()) {
-        error = "nao pode ser criado";
-        return nullptr;
-    }
-    return file;
+    return createReportFile(name, path, error);
 }
 
 bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
@@ -81,12 +115,10 @@ bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {
     // A full disk shows only when the buffered lines are written out, at the
     // flush or the close: check after both.
-    report.flush();
-    if (auto* file = dynamic_cast<std::ofstream*>(&report)) {
-        file->close();
-    }
+    const int errorNumber = finishReportFile(report);
     if (report.fail()) {
-        error = "nao foi possivel escrever o relatorio por completo";
+        const std::string reason = reasonOf(errorNumber, "", "");
+        error = reason.empty() ? notWrittenCompletely : notWrittenCompletely + (": " + reason);
         return false;
     }
     return true;

@@ -13,6 +13,7 @@
 #include "platform/platform.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
 #include <fstream>
 #include <io.h>
@@ -183,6 +184,10 @@ void prepareStandardStreams() {
     if (isConsole(output)) {
         std::cout.rdbuf(new ConsoleOutputBuffer(output));
     }
+    const HANDLE errors = GetStdHandle(STD_ERROR_HANDLE);
+    if (isConsole(errors)) {
+        std::cerr.rdbuf(new ConsoleOutputBuffer(errors));
+    }
 }
 
 void holdOwnConsoleWindow() {
@@ -224,6 +229,33 @@ std::unique_ptr<std::istream> openRegularFile(const std::string& /*name*/,
         return nullptr;
     }
     return file;
+}
+
+std::unique_ptr<std::ostream>
+createReportFile(const std::string& name, const std::filesystem::path& path, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) {
+        error = otherTypeReason;
+        return nullptr;
+    }
+    errno = 0;
+    auto file =
+        std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!file->is_open()) {
+        error = reasonOf(errno, name, notCreated);
+        return nullptr;
+    }
+    return file;
+}
+
+int finishReportFile(std::ostream& report) {
+    errno = 0;
+    report.flush();
+    if (auto* file = dynamic_cast<std::ofstream*>(&report)) {
+        file->close();
+    }
+    return errno;
 }
 
 std::vector<std::string> programArguments(int argc, wchar_t** argv) {

@@ -24,7 +24,13 @@ std::string scaledDigits(double magnitude, int decimals) {
     }
     // 17 significant digits, correctly rounded: d.dddddddddddddddde+XX
     char buf[48];
-    std::snprintf(buf, sizeof buf, "%.16e", magnitude);
+    const int length = std::snprintf(buf, sizeof buf, "%.16e", magnitude);
+    // A finite positive value takes 22 or 23 characters; should the library
+    // write anything else, more digits than a double has before its point
+    // give the asterisks of a value too large for its field.
+    if (length < 22 || length >= static_cast<int>(sizeof buf)) {
+        return std::string(400, '9');
+    }
     std::string digits;
     digits += buf[0];
     digits.append(buf + 2, 16);

@@ -2,6 +2,7 @@
 // of the direction model against the program's own adjustment, the error
 // ellipse and the geometry against hand values, and whole runs.
 #include "analysis/analysis.hpp"
+#include "analysis/analysis_json.hpp"
 #include "analysis/sketch.hpp"
 #include "console/files.hpp"
 #include "driver/analysis_run.hpp"
@@ -24,14 +25,16 @@ struct Companion {
     int status;
     std::string console;
     std::map<std::string, std::string> files;
+    std::string errors; // standard error
 };
 
 Companion analyse(std::map<std::string, std::string> files, std::vector<std::string> args) {
     MemoryFileSystem memory;
     memory.files = std::move(files);
     std::ostringstream out;
-    const int status = runAnalysis(args, out, memory);
-    return {status, out.str(), memory.files};
+    std::ostringstream errors;
+    const int status = runAnalysis(args, out, errors, memory);
+    return {status, out.str(), memory.files, errors.str()};
 }
 
 // The line of the console that begins with 'start' ("" when there is none).
@@ -169,6 +172,55 @@ TEST(Analysis, ErrorEllipseByHand) {
         EXPECT_NEAR(e.bearing * 180.0 / pi, r[5], 1e-10);
     }
     EXPECT_NEAR(confidence95Factor(), 2.4477, 5e-5);
+    // A posteriori: F(2, r) has the distribution function 1 - (1 + 2x/r)^(-r/2),
+    // so at x = factor^2 / 2 that is 0.95. By hand: F(2, 1) = (400 - 1) / 2,
+    // factor sqrt(399); F(2, 2) = 20 - 1, factor sqrt(38) = 6.1644; towards
+    // sqrt(-2 ln 0.05) = 2.4477 for a large redundancy.
+    EXPECT_NEAR(posteriori95Factor(1), std::sqrt(399.0), 1e-12);
+    EXPECT_NEAR(posteriori95Factor(2), std::sqrt(38.0), 1e-12);
+    for (const int r : {1, 3, 7, 27, 1000}) {
+        const double x = posteriori95Factor(r) * posteriori95Factor(r) / 2.0;
+        EXPECT_NEAR(1.0 - std::pow(1.0 + 2.0 * x / r, -r / 2.0), 0.95, 1e-12) << r;
+    }
+    EXPECT_NEAR(posteriori95Factor(1000000), std::sqrt(-2.0 * std::log(0.05)), 1e-5);
+}
+
+// Names go into the JSON as valid UTF-8 whatever the file's bytes; numbers
+// read back exactly, and what is not a number is null.
+TEST(Analysis, JsonTextsAndNumbers) {
+    EXPECT_EQ(jsonString("Esta\xc3\xa7\xc3\xa3o"), "\"Esta\xc3\xa7\xc3\xa3o\"");
+    EXPECT_EQ(jsonString("Esta\xe7\xe3o"), "\"Esta\\u00e7\\u00e3o\"");
+    EXPECT_EQ(jsonString("a\"\\\x1b\xc3"), "\"a\\\"\\\\\\u001b\\u00c3\"");
+    EXPECT_EQ(jsonString("\xed\xa0\x80"), "\"\\u00ed\\u00a0\\u0080\""); // a surrogate
+    EXPECT_EQ(jsonNumber(0.1), "0.1");
+    EXPECT_EQ(jsonNumber(-1.7976931348623157e308), "-1.7976931348623157e+308");
+    EXPECT_EQ(jsonNumber(std::nan("")), "null");
+    EXPECT_EQ(jsonNumber(-HUGE_VAL), "null");
+}
+
+// Zenith readings exact without curvature to points all 2000 m away: with
+// the term k d^2 in the equations the height comes out k d^2 = 0.2728 m
+// lower, more than its a priori standard deviation, and the analysis warns.
+TEST(Analysis, HeightWithCurvatureByHand) {
+    std::string text = madeUp(6, 800.0, 0, 0.0);
+    text += "4 1.5\n";
+    for (const double a : {20.0, 110.0, 200.0, 290.0}) {
+        const double m = 1000.0 + 2000.0 * std::sin(a * pi / 180.0);
+        const double p = 2000.0 + 2000.0 * std::cos(a * pi / 180.0);
+        const double h = 100.0 + a / 10.0;
+        char line[160];
+        std::snprintf(line, sizeof line, "Z%.0f %.6f %.6f %.3f %.12f 1.2\n", a, m, p, h,
+                      std::atan2(2000.0, (h + 1.2) - 100.0 - 1.5) * 180.0 / pi);
+        text += line;
+    }
+    const Companion r = analyse({{"in", text}}, {"in"});
+    EXPECT_NE(lineStarting(r.console, "  C(EST) =        100.000 m").find("100.000"),
+              std::string::npos)
+        << r.console;
+    EXPECT_NE(r.console.find("C(EST) =         99.727 m, diferenca -0.2728 m"), std::string::npos)
+        << r.console;
+    EXPECT_NE(r.console.find("AVISO: a diferenca excede o desvio padrao a priori da cota"),
+              std::string::npos);
 }
 
 // The circle through (0, 1), (1, 0), (0, -1) is the unit circle; three points
@@ -232,13 +284,14 @@ TEST(Analysis, StopsAsTheProgramDoes) {
         SCOPED_TRACE(what);
         const testing::RunResult program = testing::runInProcess({{"in", text}}, "in\nout\nS\n");
         const Companion r = analyse({{"in", text}}, {"in"});
-        // The message ends both consoles (the program's behind a prompt).
-        const std::string last =
-            r.console.substr(r.console.rfind("\r\n", r.console.size() - 3) + 2);
+        // The message ends both consoles (the program's behind a prompt);
+        // the companion's errors are on standard error, after the analysis.
+        const std::string all = r.console + r.errors;
+        const std::string last = all.substr(all.rfind("\r\n", all.size() - 3) + 2);
         EXPECT_TRUE(
             program.console.size() >= last.size() &&
             program.console.compare(program.console.size() - last.size(), last.size(), last) == 0)
-            << r.console << "\n---\n"
+            << all << "\n---\n"
             << program.console;
         EXPECT_EQ(r.status, program.status);
     }
@@ -248,6 +301,56 @@ TEST(Analysis, StopsAsTheProgramDoes) {
     EXPECT_EQ(analyse({{"in", good}}, {}).status, 2);
     EXPECT_EQ(analyse({}, {"in"}).status, 2);
     EXPECT_EQ(analyse({{"in", good}}, {"in", "esboco.svg"}).files.count("esboco.svg"), 1u);
+    // The JSON likewise; "--json" without a name writes nothing.
+    const Companion json = analyse({{"in", good}}, {"in", "--json", "in"});
+    EXPECT_EQ(json.status, 2);
+    EXPECT_EQ(json.files.at("in"), good);
+    const Companion nameless = analyse({{"in", good}}, {"in", "esboco.svg", "--json"});
+    EXPECT_EQ(nameless.status, 2);
+    EXPECT_EQ(nameless.files.size(), 1u);
+    EXPECT_EQ(analyse({{"in", good}}, {"--json", "r.json", "in"}).files.count("r.json"), 1u);
+}
+
+// The command line: help and version on standard output with status 0;
+// arguments that cannot be used say why on standard error, with the usage,
+// status 2 and nothing on standard output; an input that cannot be opened is
+// said on standard error after the banner.
+TEST(Analysis, CommandLine) {
+    struct Row {
+        std::vector<std::string> args;
+        int status;
+        std::string out;    // the start of standard output
+        std::string errors; // the start of standard error
+    };
+    const std::string usage = "Uso: resection-analise [OPCOES] FICHEIRO_DE_INPUT [ESBOCO.svg]\r\n";
+    const std::string banner(52, '*');
+    const Row rows[] = {
+        {{"-h"}, 0, usage, ""},
+        {{"in", "--help"}, 0, usage, ""},
+        {{"--version"}, 0, "resection-analise 1.", ""},
+        {{}, 2, "", "resection-analise: falta o nome do ficheiro de input\r\n" + usage},
+        {{"--bogus", "in"}, 2, "", "resection-analise: opcao desconhecida: --bogus\r\n" + usage},
+        {{"in", "a.svg", "b"}, 2, "", "resection-analise: demasiados nomes de ficheiros\r\n"},
+        {{"in", "-"}, 2, "", "resection-analise: o nome \"-\" nao serve"},
+        {{"-"}, 2, "", "resection-analise: o nome \"-\" nao serve"},
+        {{"--", "-in"}, 0, banner, ""},
+        {{"absent"},
+         2,
+         banner,
+         "Nao foi possivel abrir o ficheiro de input \"absent\": o ficheiro nao existe.\r\n"},
+    };
+    const std::string good = madeUp(5, 300.0, 0, 0.0);
+    for (const Row& row : rows) {
+        SCOPED_TRACE(::testing::PrintToString(row.args));
+        const Companion r = analyse({{"in", good}, {"-in", good}}, row.args);
+        EXPECT_EQ(r.status, row.status);
+        EXPECT_EQ(r.console.rfind(row.out, 0), 0u) << r.console;
+        EXPECT_EQ(r.errors.rfind(row.errors, 0), 0u) << r.errors;
+        if (row.out.empty()) {
+            EXPECT_EQ(r.console, "");
+        }
+        EXPECT_EQ(r.files.size(), 2u); // nothing written, not even a file named "-"
+    }
 }
 
 // The scale fits the bulk of the points whether they are 50 m or 20 km away;

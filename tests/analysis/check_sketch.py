@@ -3,9 +3,11 @@
 
 check_sketch.py xml|render BINARY EXAMPLE WORKDIR
 
-xml:    the sketches of the example and of a file with awkward names (markup
-        characters, a byte above 0x7F, a control byte) and one point far out
-        are well-formed XML whose texts carry the names.
+xml:    the sketches of the example, of a file with awkward names (markup
+        characters, UTF-8, a byte of a single-byte code page, a control byte)
+        and of files with numbers at the limits (a point 1e100 m away, an a
+        priori precision of 1e-60", a station near the danger circle of three
+        points) are well-formed XML whose texts carry the names.
 render: rsvg-convert draws the example's sketch to a PNG that is not blank
         (exit 77, a skip, when rsvg-convert is missing).
 """
@@ -19,12 +21,25 @@ import zlib
 
 SVG = "{http://www.w3.org/2000/svg}"
 
-AWKWARD = (b"gd 0.001 1\nE&<1>\n5\n"
+AWKWARD = (b"gd 0.001 1\nE&<1>\n6\n"
            b"'A<B>&C' 1030 2040 10.5\n"
            b"\"O'Neil\" 1045 1990 120.25\n"
            b"S\xe9 1000 1955 190.75\n"
            b"'X\x1bY' 965 2010 290.5\n"
+           b"Esta\xc3\xa7\xc3\xa3o 1020 2080 14.03\n"
            b"FAROL 15000 16000 45.1\n")
+
+# Exact readings from a station at (1000, 2000).
+SIX = (b"EST\n6\n"
+       b"A 1030 2040 36.869897645844020\nB 1045 1990 102.528807709151508\n"
+       b"C 1000 1955 180.000000000000000\nD 965 2010 285.945395900922847\n"
+       b"E 1020 2080 14.036243467926479\nF 950 1950 225.000000000000000\n")
+LIMITS = {
+    "far.txt": (AWKWARD.replace(b"15000 16000", b"1e100 1e100"), ["FAROL", "e+97 km"]),
+    "tiny.txt": (b"gd 0.0001 1e-60\n" + SIX, ["Elipse de erro", "vezes: a = "]),
+    "circle.txt": (b"gd 0.0001 1\nEST\n3\nA 100 0 22.5004913794\n"
+                   b"B 0 100 337.5001849972\nC -100 0 292.5000580888\n", ["a = 675 m, b = 1.15 mm"]),
+}
 
 
 def sketch(binary, source, svg):
@@ -38,8 +53,13 @@ def check_xml(binary, example, work):
     awkward = os.path.join(work, "awkward.txt")
     with open(awkward, "wb") as f:
         f.write(AWKWARD)
-    for source, names in ((example, ["P1", "P4", "EST1"]),
-                          (awkward, ["A<B>&C", "O'Neil", "S\u00e9", "X\\x1bY", "E&<1>"])):
+    cases = [(example, ["P1", "P4", "EST1"]),
+             (awkward, ["A<B>&C", "O'Neil", "S\u00e9", "X\\x1bY", "E&<1>", "Esta\u00e7\u00e3o"])]
+    for name, (text, texts) in LIMITS.items():
+        with open(os.path.join(work, name), "wb") as f:
+            f.write(text)
+        cases.append((os.path.join(work, name), texts))
+    for source, names in cases:
         root = ET.parse(sketch(binary, source, os.path.join(work, "s.svg"))).getroot()
         if root.tag != SVG + "svg":
             sys.exit(f"{source}: root element {root.tag}")

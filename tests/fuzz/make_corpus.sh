@@ -1,15 +1,20 @@
 #!/usr/bin/env bash
 # Writes the seed corpora of the fuzz targets from the golden run inputs:
 #   bash tests/fuzz/make_corpus.sh [ACCEPTANCE_DIR]
+# ACCEPTANCE_DIR: by default acceptance in $RESECTION_SHARED_DIR, or else in
+# the folder shared beside the checkout; the golden runs alone where missing.
 # record_reader: a read script of the planimetric and zenith sections, then
 #   the file (see record_reader_fuzz.cpp);
 # whole_run: console answers, a NUL byte, then the file (whole_run_fuzz.cpp).
+# analysis_run: the file alone (analysis_run_fuzz.cpp); the hand-made seeds
+#   with numbers at the limits (limit-*) stay beside them.
 set -euo pipefail
 here="$(cd "$(dirname "$0")" && pwd)"
-acceptance="${1:-$here/../../../shared/acceptance}"
+acceptance="${1:-${RESECTION_SHARED_DIR:-$here/../../../shared}/acceptance}"
 rr="$here/corpus/record_reader"
 wr="$here/corpus/whole_run"
-mkdir -p "$rr" "$wr"
+ar="$here/corpus/analysis_run"
+mkdir -p "$rr" "$wr" "$ar"
 
 # Script bytes: (argument << 3) | operation.
 #   0 beginRecord, 1 endRecord, 2 readText(arg), 3 readInteger, 4 readReal,
@@ -26,6 +31,7 @@ for input in "$acceptance"/*/run/* "$here"/../golden/*/run/*; do
   { printf 'in\nout\n%s\n\0' "$height"; cat "$input"; } > "$wr/$name"
   # The same file with blank answers, so the arguments serve as names.
   { printf '\n\nS\n\0'; cat "$input"; } > "$wr/$name-args"
+  cp "$input" "$ar/$name"
   n=$((n + 1))
 done
 echo "seeds from $n inputs"

@@ -9,7 +9,9 @@
 #include <filesystem>
 #include <fstream>
 #include <string>
+#include <sys/socket.h>
 #include <sys/stat.h>
+#include <sys/un.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -62,9 +64,9 @@ class ProgramRun : public ::testing::Test {
                 const std::string& setup = "") const {
         write("console-in", consoleInput);
         fs::remove(path("console-out"));
-        const std::string command =
-            "cd '" + dir_.string() + "' && " + setup + " timeout -k 5 20 '" RESECTION_BINARY "' " +
-            arguments + " < '" + standardInput + "' " + standardOutput + " 2> console-err";
+        const std::string command = "cd '" + dir_.string() + "' && " + setup +
+                                    " timeout -k 5 20 '" + binary_ + "' " + arguments + " < '" +
+                                    standardInput + "' " + standardOutput + " 2> console-err";
         const int raw = std::system(command.c_str());
         Outcome outcome;
         outcome.status = WIFEXITED(raw) ? WEXITSTATUS(raw) : -1;
@@ -74,6 +76,7 @@ class ProgramRun : public ::testing::Test {
     }
 
     fs::path dir_;
+    std::string binary_ = RESECTION_BINARY;
 };
 
 bool endsWithLine(const std::string& console, const std::string& line) {
@@ -82,35 +85,128 @@ bool endsWithLine(const std::string& console, const std::string& line) {
            console.compare(console.size() - tail.size(), tail.size(), tail) == 0;
 }
 
-TEST_F(ProgramRun, ReportThatCannotBeCreated) {
-    write("in.txt", goodInput);
-    fs::create_directory(path("folder"));
-    const char* names[] = {"folder", "missing/out.txt", "/proc/out.txt"};
-    for (const char* name : names) {
-        SCOPED_TRACE(name);
-        const Outcome o = run("in.txt\n" + std::string(name) + "\n", "");
+// An output that cannot be created or written: the message says why, at
+// once (a FIFO without a reader would block the open for ever), and nothing
+// but a regular file or the null device is written to.
+struct OutputFault {
+    const char* what;
+    std::string name;
+    std::string reason; // "": the run ends normally
+    std::string setup = "";
+    bool otherUser = false; // root runs it as nobody, whom permissions bind
+};
+
+void PrintTo(const OutputFault& row, std::ostream* os) {
+    *os << row.what;
+}
+
+class OutputFaultTest : public ProgramRun, public ::testing::WithParamInterface<OutputFault> {
+  protected:
+    // The folders and special files the rows name; the shell's setup.
+    std::string prepare() {
+        write("in.txt", goodInput);
+        fs::create_directory(path("folder"));
+        fs::create_directory(path("locked"));
+        fs::permissions(path("locked"), fs::perms::owner_read | fs::perms::owner_exec |
+                                            fs::perms::group_read | fs::perms::group_exec |
+                                            fs::perms::others_read | fs::perms::others_exec);
+        fs::permissions(dir_, fs::perms::owner_all | fs::perms::group_read | fs::perms::group_exec |
+                                  fs::perms::others_read | fs::perms::others_exec);
+        EXPECT_EQ(mkfifo(path("pipe").c_str(), 0666), 0);
+        sockaddr_un address{};
+        address.sun_family = AF_UNIX;
+        const std::string socketPath = path("socket").string();
+        EXPECT_LT(socketPath.size(), sizeof address.sun_path);
+        socketPath.copy(address.sun_path, sizeof address.sun_path - 1);
+        socket_ = ::socket(AF_UNIX, SOCK_STREAM, 0);
+        EXPECT_EQ(::bind(socket_, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
+        return GetParam().otherUser && geteuid() == 0
+                   ? "setpriv --reuid=65534 --regid=65534 --clear-groups"
+                   : GetParam().setup;
+    }
+    void TearDown() override {
+        ::close(socket_);
+        ProgramRun::TearDown();
+    }
+    int socket_ = -1;
+};
+
+const std::string cannotCreate = "Nome do ficheiro de output: Nao foi possivel criar o ficheiro "
+                                 "de output ";
+
+TEST_P(OutputFaultTest, ReportSaysWhy) {
+    const OutputFault& row = GetParam();
+    const std::string setup = prepare();
+    const Outcome o =
+        run("in.txt\n" + row.name + "\nN\n", "", "console-in", "> console-out", setup);
+    if (row.reason.empty()) {
+        EXPECT_EQ(o.status, 0);
+        EXPECT_TRUE(endsWithLine(o.console, "Quer calcular a cota do ponto visado (S/N)? "))
+            << o.console;
+    } else if (row.reason.rfind("Erro", 0) == 0) {
         EXPECT_EQ(o.status, 2);
-        EXPECT_TRUE(endsWithLine(
-            o.console,
-            std::string("Nome do ficheiro de output: ") +
-                "Nao foi possivel criar o ficheiro de output \"" + name + "\": " +
-                (name == names[0] ? "e uma pasta, nao um ficheiro" : "nao pode ser criado") + "."))
+        EXPECT_TRUE(endsWithLine(o.console, row.reason)) << o.console;
+    } else {
+        EXPECT_EQ(o.status, 2);
+        EXPECT_TRUE(endsWithLine(o.console, cannotCreate + "\"" + row.name + "\": " + row.reason))
             << o.console;
     }
+    EXPECT_EQ(o.errors, "");
     EXPECT_TRUE(fs::is_directory(path("folder")));
     EXPECT_FALSE(fs::exists(path("missing")));
+    EXPECT_TRUE(fs::is_fifo(path("pipe")));
     EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
 }
 
-TEST_F(ProgramRun, ReportThatCannotBeWrittenCompletely) {
-    write("in.txt", goodInput);
-    const Outcome o = run("in.txt\n/dev/full\nN\n", "");
-    EXPECT_EQ(o.status, 2);
-    EXPECT_TRUE(endsWithLine(
-        o.console,
-        "Erro no ficheiro de output: nao foi possivel escrever o relatorio por completo."))
-        << o.console;
+// The companion's sketch: the same reasons on standard error, and the
+// analysis goes on to its height part.
+TEST_P(OutputFaultTest, SketchSaysWhyAndTheAnalysisGoesOn) {
+    const OutputFault& row = GetParam();
+    const std::string setup = prepare();
+    fs::copy_file(RESECTION_GOLDEN_DIR "/../../examples/est1.txt", path("est1.txt"));
+    binary_ = RESECTION_ANALYSIS_BINARY;
+    // Past the size limit the analysis (4 KB) would not fit on the console
+    // either: it goes to the null device there.
+    const bool writeFault = row.reason.rfind("Erro", 0) == 0;
+    const Outcome o = run("", "est1.txt '" + row.name + "'", "/dev/null",
+                          writeFault ? "> /dev/null" : "> console-out", setup);
+    if (!writeFault) {
+        EXPECT_NE(o.console.find("Leitura zenital suspeita: "), std::string::npos) << o.console;
+    }
+    if (row.reason.empty()) {
+        EXPECT_EQ(o.status, 0);
+        EXPECT_EQ(o.errors, "");
+    } else if (writeFault) {
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.errors,
+                  "Erro no ficheiro do esboco" + row.reason.substr(row.reason.find(':')) + "\r\n");
+    } else {
+        EXPECT_EQ(o.status, 2);
+        EXPECT_EQ(o.errors, "Nao foi possivel criar o ficheiro do esboco \"" + row.name +
+                                "\": " + row.reason + "\r\n");
+    }
 }
+
+INSTANTIATE_TEST_SUITE_P(
+    Reasons, OutputFaultTest,
+    ::testing::Values(
+        OutputFault{"Folder", "folder", "e uma pasta, nao um ficheiro."},
+        OutputFault{"MissingFolder", "missing/out.txt", "a pasta nao existe."},
+        OutputFault{"FileInThePath", "in.txt/out.txt", "uma parte do caminho nao e uma pasta."},
+        OutputFault{"NoPermission", "locked/out.txt", "permissao negada.", "", true},
+        OutputFault{"SystemFolder", "/proc/out.txt", "nao pode ser criado."},
+        OutputFault{"FifoWithoutReader", "pipe", "e um pipe (FIFO), nao um ficheiro comum."},
+        OutputFault{"FifoWithReader", "pipe", "e um pipe (FIFO), nao um ficheiro comum.",
+                    "exec 4<>pipe &&"},
+        OutputFault{"Socket", "socket", "e um socket, nao um ficheiro comum."},
+        OutputFault{"Device", "/dev/full", "e um dispositivo, nao um ficheiro comum."},
+        OutputFault{"NullDevice", "/dev/null", ""},
+        // Past the file size limit the writes fail (the signal ignored).
+        OutputFault{"FileTooLarge", "out.txt",
+                    "Erro no ficheiro de output: nao foi possivel escrever o relatorio por "
+                    "completo: o ficheiro excede o tamanho maximo permitido.",
+                    "trap '' XFSZ && ulimit -f 1 &&"}),
+    [](const auto& test) { return std::string(test.param.what); });
 
 TEST_F(ProgramRun, InputThatCannotBeOpenedCreatesNoReport) {
     fs::create_directory(path("folder"));

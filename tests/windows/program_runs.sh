@@ -4,7 +4,8 @@
 # typed, whether piped in as UTF-8 (or, failing that, in the ANSI code page)
 # or given as arguments; answers end in CR LF or LF alike; a report name
 # that Windows keeps for a device is refused; an input file that begins
-# with a UTF-8 byte-order mark gives the report it gives without it.
+# with a UTF-8 byte-order mark gives the report it gives without it; a report
+# that cannot be created says why.
 # Usage: program_runs.sh PROGRAM EXAMPLE (PROGRAM: resection.exe or a script
 # that runs it; EXAMPLE: an input file that reaches the height results).
 set -u
@@ -61,6 +62,15 @@ for name in nulo.rel com10.rel auxiliar.rel; do
   run "ordinary name $name" 0 "$height" < <(printf 'in.txt\n%s\nS\n' "$name")
   same "ordinary name $name" "$name"
 done
+
+# A report that cannot be created says why, as on other systems.
+mkdir pasta
+run "report in a missing folder" 2 \
+  'Nome do ficheiro de output: Nao foi possivel criar o ficheiro de output "falta/r.rel": a pasta nao existe.' \
+  < <(printf 'in.txt\nfalta/r.rel\n')
+run "report named as a folder" 2 \
+  'Nome do ficheiro de output: Nao foi possivel criar o ficheiro de output "pasta": e uma pasta, nao um ficheiro.' \
+  < <(printf 'in.txt\npasta\n')
 
 echo "$failed failed"
 [ "$failed" -eq 0 ]

@@ -1,0 +1,344 @@
+#include "analysis/analysis_json.hpp"
+
+#include "analysis/analysis_text.hpp"
+#include "angles/units.hpp"
+
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+#include <vector>
+
+namespace resection {
+
+std::string jsonNumber(double value) {
+    if (!std::isfinite(value)) {
+        return "null";
+    }
+    char buffer[64];
+    const auto result = std::to_chars(buffer, buffer + sizeof buffer, value);
+    if (result.ec != std::errc()) {
+        return "null";
+    }
+    return std::string(buffer, result.ptr);
+}
+
+namespace {
+
+// The length of the valid UTF-8 sequence at text[i] (0 when there is none).
+std::size_t utf8Length(const std::string& text, std::size_t i) {
+    const auto byte = [&text](std::size_t k) { return static_cast<unsigned char>(text[k]); };
+    const unsigned char lead = byte(i);
+    std::size_t length = 0;
+    unsigned int min = 0;
+    unsigned int code = 0;
+    if (lead >= 0xC2 && lead <= 0xDF) {
+        length = 2, code = lead & 0x1Fu, min = 0x80;
+    } else if (lead >= 0xE0 && lead <= 0xEF) {
+        length = 3, code = lead & 0x0Fu, min = 0x800;
+    } else if (lead >= 0xF0 && lead <= 0xF4) {
+        length = 4, code = lead & 0x07u, min = 0x10000;
+    } else {
+        return 0;
+    }
+    if (i + length > text.size()) {
+        return 0;
+    }
+    for (std::size_t k = 1; k < length; ++k) {
+        if ((byte(i + k) & 0xC0u) != 0x80u) {
+            return 0;
+        }
+        code = (code << 6) | (byte(i + k) & 0x3Fu);
+    }
+    const bool surrogate = code >= 0xD800 && code <= 0xDFFF;
+    return code < min || code > 0x10FFFF || surrogate ? 0 : length;
+}
+
+} // namespace
+
+std::string jsonString(const std::string& text) {
+    std::string out = "\"";
+    char escape[8];
+    for (std::size_t i = 0; i < text.size();) {
+        const unsigned char c = static_cast<unsigned char>(text[i]);
+        if (c == '"' || c == '\\') {
+            out += '\\';
+            out += static_cast<char>(c);
+            ++i;
+        } else if (c < 0x20 || c == 0x7F) {
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+            ++i;
+        } else if (c < 0x80) {
+            out += static_cast<char>(c);
+            ++i;
+        } else if (const std::size_t n = utf8Length(text, i); n > 0) {
+            out += text.substr(i, n);
+            i += n;
+        } else {
+            std::snprintf(escape, sizeof escape, "\\u%04x", c);
+            out += escape;
+            ++i;
+        }
+    }
+    return out + "\"";
+}
+
+namespace {
+
+// Members of one object, written in order.
+class Object {
+  public:
+    Object& add(const char* key, const std::string& jsonValue) {
+        if (!text_.empty()) {
+            text_ += ',';
+        }
+        text_.append(1, '"').append(key).append("\":").append(jsonValue);
+        return *this;
+    }
+    Object& number(const char* key, double value) { return add(key, jsonNumber(value)); }
+    Object& integer(const char* key, long long value) { return add(key, std::to_string(value)); }
+    Object& flag(const char* key, bool value) { return add(key, value ? "true" : "false"); }
+    Object& text(const char* key, const std::string& value) { return add(key, jsonString(value)); }
+    std::string str() const { return "{" + text_ + "}"; }
+
+  private:
+    std::string text_;
+};
+
+std::string array(const std::vector<std::string>& items) {
+    std::string text = "[";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        text += (i > 0 ? "," : "") + items[i];
+    }
+    return text + "]";
+}
+
+std::string globalTest(const GlobalTest& t) {
+    return Object()
+        .number("quadraticForm", t.quadraticForm)
+        .integer("degreesOfFreedom", t.degreesOfFreedom)
+        .number("criticalValue", t.criticalValue)
+        .flag("accepted", t.accepted)
+        .number("posterioriSigma", t.posterioriSigma)
+        .number("changeSigma", t.changeSigma)
+        .str();
+}
+
+std::string ellipse(const ErrorEllipse& e, double factor) {
+    return Object()
+        .number("major", e.major * factor)
+        .number("minor", e.minor * factor)
+        .number("bearing", e.bearing)
+        .number("factor", factor)
+        .str();
+}
+
+std::string readjustment(const Readjustment& r, bool height) {
+    if (!r.done) {
+        return "null";
+    }
+    Object o;
+    if (height) {
+        o.number("stationHeight", r.stationHeight);
+    } else {
+        o.number("stationM", r.stationM).number("stationP", r.stationP);
+    }
+    return o.number("shift", r.shift)
+        .add("globalTest", globalTest(r.test))
+        .number("estimatedError", r.discrepancy)
+        .str();
+}
+
+std::string readings(const std::vector<std::string>& names, const std::vector<ReadingTest>& tests,
+                     const std::vector<Readjustment>& leftOut, bool height) {
+    std::vector<std::string> items;
+    for (std::size_t i = 0; i < names.size(); ++i) {
+        Object o;
+        o.text("name", names[i]);
+        if (i < tests.size()) {
+            const ReadingTest& t = tests[i];
+            o.number("residual", t.residual).number("redundancy", t.redundancy);
+            o.add("w", t.controlled ? jsonNumber(t.w) : "null");
+            o.add("estimatedErrorLinear", t.controlled ? jsonNumber(t.estimatedError) : "null");
+        }
+        o.add("without", i < leftOut.size() ? readjustment(leftOut[i], height) : "null");
+        items.push_back(o.str());
+    }
+    return array(items);
+}
+
+std::string suspect(const Suspect& s, const std::vector<std::string>& names,
+                    const std::vector<Readjustment>& leftOut, const Readjustment& without,
+                    const std::string& notJudged) {
+    Object o;
+    const char* kind = "none";
+    std::vector<int> listed;
+    switch (s.kind) {
+    case Suspect::Kind::None:
+        break;
+    case Suspect::Kind::Flagged:
+        kind = "single";
+        listed = {s.reading};
+        break;
+    case Suspect::Kind::Tied:
+        kind = "candidates";
+        listed = s.sharing;
+        break;
+    case Suspect::Kind::Unidentifiable:
+        kind = "undetermined";
+        listed = s.sharing;
+        break;
+    }
+    if (!notJudged.empty()) {
+        kind = "notJudged";
+    }
+    o.text("kind", kind);
+    std::vector<std::string> items;
+    for (int k : listed) {
+        const std::size_t i = static_cast<std::size_t>(k - 1);
+        const Readjustment& r = s.kind == Suspect::Kind::Flagged
+                                    ? without
+                                    : (i < leftOut.size() ? leftOut[i] : without);
+        items.push_back(Object()
+                            .text("name", names[i])
+                            .integer("index", k)
+                            .add("estimatedError", r.done ? jsonNumber(r.discrepancy) : "null")
+                            .str());
+    }
+    o.add("readings", array(items));
+    if (!notJudged.empty()) {
+        o.text("reason", notJudged);
+    }
+    return o.str();
+}
+
+std::string planimetry(const RunContext& ctx, const PlanimetricAnalysis& a) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= ctx.pointCount; ++i) {
+        names.push_back(trimmedName(ctx.pointName[static_cast<std::size_t>(i)]));
+    }
+    Object o;
+    o.integer("points", ctx.pointCount).integer("redundancy", ctx.redundancy);
+    o.number("sigma", a.sigma);
+    o.add("adjustmentFailure",
+          a.adjustmentFailure.empty() ? "null" : jsonString(a.adjustmentFailure));
+    o.flag("adjusted", a.allAdjusted).flag("fromConsensus", a.fromConsensus);
+    o.add("globalTest", a.tested && a.allAdjusted ? globalTest(a.test) : "null");
+    o.add("station", Object().number("m", a.stationM).number("p", a.stationP).str());
+    Object e;
+    if (a.allAdjusted) {
+        e.add("prioriStandard", ellipse(a.priori, 1.0));
+        e.add("priori95", ellipse(a.priori, confidence95Factor()));
+        if (a.tested) {
+            e.add("posterioriStandard", ellipse(a.posteriori, 1.0));
+            e.add("posteriori95", ellipse(a.posteriori, posteriori95Factor(ctx.redundancy)));
+        }
+    }
+    o.add("ellipses", e.str());
+    o.add("readings",
+          readings(names,
+                   a.directions.converged ? a.directions.readings : std::vector<ReadingTest>{},
+                   a.leftOut, false));
+    std::string susp = suspect(a.suspect, names, a.leftOut, a.without, "");
+    if (a.suspect.kind == Suspect::Kind::Tied && a.directions.converged) {
+        susp.pop_back();
+        susp += ",\"separation\":" +
+                Object()
+                    .number("correlation", a.separation.correlation)
+                    .number("bearing", a.separation.bearing)
+                    .number("correlationAfter", a.separation.correlationAfter)
+                    .str() +
+                "}";
+    }
+    o.add("suspect", a.tested ? susp : "null");
+    const DangerCircle& c = a.circle;
+    Object circle;
+    circle.flag("exists", c.exists);
+    if (c.exists) {
+        circle.number("centreM", c.centreM).number("centreP", c.centreP).number("radius", c.radius);
+    }
+    circle.number("distance", c.distance)
+        .add("relative", c.exists ? jsonNumber(c.relative) : "null");
+    o.add("geometry", Object()
+                          .add("dangerCircle", circle.str())
+                          .number("meanSight", a.meanSight)
+                          .number("medianSight", a.medianSight)
+                          .add("strength", a.directions.converged ? jsonNumber(a.strength) : "null")
+                          .add("firstThreeStrength",
+                               a.firstThreeConverged ? jsonNumber(a.firstThreeStrength) : "null")
+                          .str());
+    return o.str();
+}
+
+std::string height(const RunContext& ctx, const HeightAnalysis& h) {
+    std::vector<std::string> names;
+    for (int i = 1; i <= ctx.zenithCount; ++i) {
+        names.push_back(trimmedName(ctx.zenithPointName[static_cast<std::size_t>(i)]));
+    }
+    Object o;
+    o.integer("observations", ctx.zenithCount).integer("redundancy", ctx.zenithCount - 1);
+    o.flag("adjusted", h.adjusted);
+    if (!h.adjusted) {
+        return o.str();
+    }
+    o.number("sigma", h.sigma);
+    o.add("adjustmentFailure",
+          h.adjustmentFailure.empty() ? "null" : jsonString(h.adjustmentFailure));
+    o.add("station", Object()
+                         .number("m", h.stationM)
+                         .number("p", h.stationP)
+                         .add("withoutDirection",
+                              h.withoutDirection.empty() ? "null" : jsonString(h.withoutDirection))
+                         .str());
+    o.add("globalTest", globalTest(h.test));
+    o.number("stationHeight", h.stationHeight);
+    o.number("posterioriSigmaH", h.posterioriSigmaH).number("prioriSigmaH", h.prioriSigmaH);
+    o.add("curvature",
+          h.curvatureAdjusted
+              ? Object()
+                    .number("coefficient", 6.82e-8)
+                    .number("stationHeight", h.curvatureHeight)
+                    .number("difference", h.curvatureDifference)
+                    .flag("exceedsPrioriSigma", std::fabs(h.curvatureDifference) > h.prioriSigmaH)
+                    .str()
+              : "null");
+    o.add("readings", readings(names, h.readings, h.leftOut, true));
+    o.add("suspect", suspect(h.suspect, names, h.leftOut, h.without, h.notJudged));
+    return o.str();
+}
+
+const char* unitCode(AngleUnit unit) {
+    switch (unit) {
+    case AngleUnit::DecimalDegrees:
+        return "gd";
+    case AngleUnit::Sexagesimal:
+        return "gs";
+    case AngleUnit::Grads:
+        return "gr";
+    case AngleUnit::Unknown:
+        break;
+    }
+    return "";
+}
+
+} // namespace
+
+void writeAnalysisJson(std::ostream& out, const AnalysisRecord& record) {
+    Object o;
+    o.text("program", "resection-analise").integer("formatVersion", 1);
+    o.text("input", record.inputName).integer("status", record.status);
+    o.add("stop", record.stop.empty() ? "null" : jsonString(record.stop));
+    const RunContext* ctx = record.ctx;
+    if (ctx != nullptr && record.planimetry != nullptr) {
+        o.text("unit", unitCode(ctx->unit));
+        o.text("station", trimmedName(ctx->stationName));
+        o.add("planimetry", planimetry(*ctx, *record.planimetry));
+    } else {
+        o.add("planimetry", "null");
+    }
+    o.add("height",
+          ctx != nullptr && record.height != nullptr ? height(*ctx, *record.height) : "null");
+    out << o.str() << "\n";
+}
+
+} // namespace resection

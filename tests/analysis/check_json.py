@@ -1,0 +1,49 @@
+#!/usr/bin/env python3
+"""The JSON of resection-analise: valid JSON on standard output and in a
+file, the same document both ways, the numbers those of the console text.
+
+Usage: check_json.py RESECTION_ANALISE INPUT WORKDIR
+"""
+import json
+import math
+import os
+import re
+import subprocess
+import sys
+
+
+def main():
+    program, source, work = sys.argv[1:4]
+    os.makedirs(work, exist_ok=True)
+    out = subprocess.run([program, "--json", "-", source], capture_output=True, check=True)
+    document = json.loads(out.stdout.decode("utf-8"))
+    path = os.path.join(work, "analise.json")
+    text = subprocess.run([program, source, "--json", path], capture_output=True, check=True)
+    with open(path, encoding="utf-8") as f:
+        assert json.load(f) == document, "file and standard output differ"
+    console = text.stdout.decode("ascii").replace("\r\n", "\n")
+
+    plan = document["planimetry"]
+    assert document["status"] == 0 and document["stop"] is None
+    assert document["unit"] == "gd"
+    # The console prints M to the millimetre; the JSON holds the metres.
+    m = float(re.search(r"M\(EST1\) = +([0-9.]+) m", console).group(1))
+    assert abs(plan["station"]["m"] - m) <= 0.0005, (plan["station"], m)
+    # Angles in radians: the a priori precision 0.60" of the console.
+    assert abs(plan["sigma"] / math.pi * 648000 - 0.6) < 1e-9
+    factor = plan["ellipses"]["posteriori95"]["factor"]
+    r = plan["redundancy"]
+    assert abs(factor - math.sqrt(r * (0.05 ** (-2 / r) - 1))) < 1e-12
+    assert len(plan["readings"]) == plan["points"] == 4
+    assert plan["suspect"]["kind"] == "undetermined"
+    height = document["height"]
+    assert height["suspect"]["kind"] == "single"
+    assert height["suspect"]["readings"][0]["name"] == "V1"
+    assert isinstance(height["curvature"]["difference"], float)
+    for value in (plan["geometry"]["strength"], height["stationHeight"]):
+        assert isinstance(value, float) and math.isfinite(value)
+    print("ok")
+
+
+if __name__ == "__main__":
+    main()
