@@ -9,6 +9,7 @@
 #include <filesystem>
 #include <fstream>
 #include <iostream>
+#include <optional>
 #include <system_error>
 
 namespace resection {
@@ -73,32 +74,35 @@ std::string reasonOf(int errorNumber, const std::string& name, const char* other
     }
 }
 
-std::unique_ptr<std::istream> DiskFileSystem::openInput(const std::string& name,
-                                                        std::string& error) {
+namespace {
+
+// The path of a name that may denote a file (not a folder), or nothing with
+// the reason in 'error'.
+std::optional<fs::path> filePath(const std::string& name, std::string& error) {
     if (refusedName(name, error)) {
-        return nullptr;
+        return std::nullopt;
     }
     std::error_code ec;
-    const fs::path path = nativePath(name);
+    fs::path path = nativePath(name);
     if (fs::is_directory(path, ec)) {
         error = folderReason;
-        return nullptr;
+        return std::nullopt;
     }
-    return openRegularFile(name, path, error);
+    return path;
+}
+
+} // namespace
+
+std::unique_ptr<std::istream> DiskFileSystem::openInput(const std::string& name,
+                                                        std::string& error) {
+    const std::optional<fs::path> path = filePath(name, error);
+    return path ? openRegularFile(name, *path, error) : nullptr;
 }
 
 std::unique_ptr<std::ostream> DiskFileSystem::createReport(const std::string& name,
                                                            std::string& error) {
-    if (refusedName(name, error)) {
-        return nullptr;
-    }
-    std::error_code ec;
-    const fs::path path = nativePath(name);
-    if (fs::is_directory(path, ec)) {
-        error = folderReason;
-        return nullptr;
-    }
-    return createReportFile(name, path, error);
+    const std::optional<fs::path> path = filePath(name, error);
+    return path ? createReportFile(name, *path, error) : nullptr;
 }
 
 bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
