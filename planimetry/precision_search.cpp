@@ -62,18 +62,22 @@ class Search {
     // Passes skipped on the prediction, up to and including the walk's
     // value; returns false when the next pass must be computed.
     bool skipPredicted();
-    // Whether a pass with one solution more than this one would still end
-    // its iteration: where a decision lies within rounding of the tolerance,
-    // a pass that was not computed may take one solution more (or fewer).
-    // Its last point of linearisation then moves by no more than a
-    // correction near the tolerance, and the statistic, the minimum of the
-    // linearised sum of squares about that point, moves only in the second
-    // order of it: some 1e-12 of itself for tolerances of a nanometre at
-    // sights of 100 m, where the margin is 1e-7. What such a pass cannot do
-    // without being computed is reach the largest number of solutions, after
-    // which the reference stops the run.
-    static bool admitsOneMoreSolution(const PassOutcome& outcome) {
-        return static_cast<int>(outcome.corrections.size()) + 2 <= maxIterations;
+    // Whether a decision within rounding of the tolerance may be left to
+    // the prediction. It can go the other way in a pass that was not
+    // computed, which then takes one solution more or fewer than this one and
+    // ends with its last point of linearisation moved by about a correction
+    // c near the tolerance. The residuals of the linearised solution do not
+    // see where it was linearised but through the curvature of the
+    // observation equations: they move by about c^2 / d^2 rad at sights of d
+    // metres. Up to a tolerance of 1e-7 m that is 1e-16 rad at sights of
+    // 10 m, below the rounding of the residuals themselves, and the statistic
+    // moves by less than 1e-8 of itself even where residuals are 0.01"; the
+    // margin is 1e-7. What such a pass can do is reach the largest number
+    // of solutions, after which the reference stops the run: so this pass
+    // must leave room for one solution more.
+    bool nearDecisionHarmless(const PassOutcome& outcome) const {
+        return std::fabs(settings_.tolerance) <= 1e-7 &&
+               static_cast<int>(outcome.corrections.size()) + 2 <= maxIterations;
     }
     void runPassByPass();
 
@@ -158,7 +162,7 @@ Search::Trust Search::assess(const PassOutcome& outcome, double precision) {
     // it, when it took another number of solutions than the first.
     if (count != firstCorrections.size() ||
         !(closestDecision_ > safety * correctionNoise_ + decisionFloor_)) {
-        if (!admitsOneMoreSolution(outcome)) {
+        if (!nearDecisionHarmless(outcome)) {
             return Trust::No;
         }
     }
@@ -265,9 +269,9 @@ SearchResult Search::run() {
         runPassByPass();
         return result_;
     }
-    if (!(closestDecision_ > decisionFloor_) && !admitsOneMoreSolution(first_.outcome)) {
-        // A decision within rounding of the tolerance at the last solution
-        // or the one before: see admitsOneMoreSolution().
+    if (!(closestDecision_ > decisionFloor_) && !nearDecisionHarmless(first_.outcome)) {
+        // A decision within rounding of the tolerance that a pass not
+        // computed could take the other way: see nearDecisionHarmless().
         runPassByPass();
         return result_;
     }

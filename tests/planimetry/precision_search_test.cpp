@@ -87,6 +87,7 @@ struct FakePass {
     int degrees = 5;
     std::vector<double>* computed;
     int solutions = 3;
+    double tolerance = 0.001;
     PassOutcome operator()(double sigma) const {
         computed->push_back(sigma);
         const std::uint64_t bits = std::bit_cast<std::uint64_t>(sigma) * 0x9E3779B97F4A7C15ULL;
@@ -96,7 +97,7 @@ struct FakePass {
         outcome.statistic = t0 * ratio * ratio * (1.0 + noise * wobble);
         outcome.verdict = chiSquareVerdict(outcome.statistic, degrees);
         outcome.corrections.assign(static_cast<std::size_t>(solutions - 1), 2.5);
-        outcome.corrections.push_back(0.001 - closeness * (1.0 + noise * wobble));
+        outcome.corrections.push_back(tolerance - closeness * (1.0 + noise * wobble));
         return outcome;
     }
 };
@@ -108,6 +109,7 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         double noise, closeness;
         bool skips; // whether passes may be skipped
         int solutions = 3;
+        double tolerance = 0.001;
     };
     const Row rows[] = {
         {1.5, 900.0, 0.0, 1e-4, true}, // an upward walk of 9000 passes
@@ -117,10 +119,12 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         {0.15, 0.0, 0.0, 1e-4, true},     // exact readings: down to the floor
         {1.5, 9.0, 1e-5, 1e-4, true},     // a wide margin, still skipping
         // A decision within rounding: a pass not computed may take a solution
-        // more or fewer, which the statistic does not see; but at nine
-        // solutions one more would reach the limit, where a run stops.
-        {1.5, 90.0, 1e-13, 1e-15, true},
-        {1.5, 90.0, 1e-13, 1e-15, false, 9},
+        // more or fewer, which the statistic does not see at a tolerance of a
+        // nanometre; but at nine solutions one more would reach the limit,
+        // where a run stops, and at a millimetre the curvature could tell.
+        {1.5, 90.0, 1e-13, 1e-15, false},
+        {1.5, 90.0, 1e-13, 1e-15, true, 3, 1e-9},
+        {1.5, 90.0, 1e-13, 1e-15, false, 9, 1e-9},
         {1.5, 90.0, 1e-13, 1e-4, true, 9},
         {1.5, 90.0, 0.3, 1e-4, false}, // statistics that do not follow 1 / sigma^2
     };
@@ -132,14 +136,15 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         // The statistic at the a priori precision that puts the critical
         // value at the chosen truth.
         const double t0 = critical * (row.truth / row.apriori) * (row.truth / row.apriori);
-        SearchSettings settings{sigma0, step, 0.001, false};
-        const SearchResult fast = searchPrecision(
-            FakePass{t0, sigma0, row.noise, row.closeness, 5, &fastPasses, row.solutions}, settings,
-            critical);
+        SearchSettings settings{sigma0, step, row.tolerance, false};
+        const SearchResult fast =
+            searchPrecision(FakePass{t0, sigma0, row.noise, row.closeness, 5, &fastPasses,
+                                     row.solutions, row.tolerance},
+                            settings, critical);
         settings.passByPass = true;
-        const SearchResult all = searchPrecision(
-            FakePass{t0, sigma0, row.noise, row.closeness, 5, &allPasses, row.solutions}, settings,
-            critical);
+        const SearchResult all = searchPrecision(FakePass{t0, sigma0, row.noise, row.closeness, 5,
+                                                          &allPasses, row.solutions, row.tolerance},
+                                                 settings, critical);
         EXPECT_EQ(std::bit_cast<std::uint64_t>(fast.precision),
                   std::bit_cast<std::uint64_t>(all.precision));
         ASSERT_FALSE(fastPasses.empty());
