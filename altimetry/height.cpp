@@ -10,6 +10,7 @@
 #include "report/planimetric_results.hpp"
 #include "report/precision_line.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace resection {
@@ -233,9 +234,13 @@ bool searchZenithPrecision(RunContext& ctx) {
         return false;
     }
     try {
-        const SearchResult result = searchPrecision(
-            [&ctx](double sigma) { return heightPass(ctx, sigma); },
-            searchSettings(ctx, ctx.zenithPrecision), chiSquare95(ctx.zenithCount - 1));
+        SearchSettings settings = searchSettings(ctx, ctx.zenithPrecision);
+        // A pass costs some 2e-7 n s (up to ten solutions of order n):
+        // computing every pass stops after about a second's worth.
+        settings.unresolvedPassLimit = std::max(500, 5000000 / ctx.zenithCount);
+        const SearchResult result =
+            searchPrecision([&ctx](double sigma) { return heightPass(ctx, sigma); }, settings,
+                            chiSquare95(ctx.zenithCount - 1));
         ctx.zenithPrecision = result.precision;
         ctx.heightSearch = result.counts;
     } catch (const SearchWithoutEnd& stop) {

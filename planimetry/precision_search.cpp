@@ -99,6 +99,10 @@ class Search {
     double correctionNoise_ = 0.0; // largest difference of corrections seen
     double closestDecision_ = 0.0; // smallest |correction - tolerance| seen
     double decisionFloor_ = 0.0;
+    // Every pass must be computed because a decision within rounding of the
+    // tolerance could end a pass not computed at the largest number of
+    // solutions.
+    bool unresolved_ = false;
 
     // The state after the step of the last pass that was computed and
     // trusted: where the search goes back to when a prediction fails.
@@ -163,6 +167,7 @@ Search::Trust Search::assess(const PassOutcome& outcome, double precision) {
     if (count != firstCorrections.size() ||
         !(closestDecision_ > safety * correctionNoise_ + decisionFloor_)) {
         if (!nearDecisionHarmless(outcome)) {
+            unresolved_ = true;
             return Trust::No;
         }
     }
@@ -224,9 +229,15 @@ bool Search::skipPredicted() {
 }
 
 void Search::runPassByPass() {
+    const std::int64_t before = result_.counts.passesComputed;
     while (true) {
         Verdict verdict = Verdict::Rejected;
         if (!(walk_.value() == 0.0 && walkVerdict_ == Verdict::Rejected)) {
+            if (unresolved_ && settings_.unresolvedPassLimit > 0 &&
+                result_.counts.passesComputed - before >= settings_.unresolvedPassLimit) {
+                throw SearchWithoutEnd(SearchWithoutEnd::Reason::ToleranceUnresolved, walk_.value(),
+                                       decisionFloor_ + safety * correctionNoise_);
+            }
             verdict = computePass().verdict;
         }
         ++result_.counts.passesWalked;
@@ -272,6 +283,7 @@ SearchResult Search::run() {
     if (!(closestDecision_ > decisionFloor_) && !nearDecisionHarmless(first_.outcome)) {
         // A decision within rounding of the tolerance that a pass not
         // computed could take the other way: see nearDecisionHarmless().
+        unresolved_ = true;
         runPassByPass();
         return result_;
     }

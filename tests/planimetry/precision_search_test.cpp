@@ -161,5 +161,35 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
     }
 }
 
+// A decision within rounding of the tolerance at nine solutions: every pass
+// is computed, up to the limit, after which the tolerance counts as finer
+// than the arithmetic resolves; within the limit the result is the
+// reference's.
+TEST(PrecisionSearch, UnresolvedToleranceComputesEveryPassUpToTheLimit) {
+    const double step = 4.0 * std::atan(1.0) * 2.777777777777778e-05 / 180.0;
+    const double critical = chiSquare95(5);
+    const double sigma0 = 15.0 * step;
+    const double t0 = critical * 3600.0; // the walk ends near 90"
+    std::vector<double> passes;
+    SearchSettings settings{sigma0, step, 1e-9, false};
+    settings.unresolvedPassLimit = 100;
+    const FakePass pass{t0, sigma0, 1e-13, 1e-15, 5, &passes, 9, 1e-9};
+    try {
+        searchPrecision(pass, settings, critical);
+        ADD_FAILURE() << "the search ended";
+    } catch (const SearchWithoutEnd& stop) {
+        EXPECT_EQ(stop.reason(), SearchWithoutEnd::Reason::ToleranceUnresolved);
+        EXPECT_GT(stop.resolution(), 1e-15);
+        EXPECT_LT(stop.resolution(), 1e-8);
+    }
+    EXPECT_LE(passes.size(), 102u);
+    settings.unresolvedPassLimit = 1000000;
+    const SearchResult fast = searchPrecision(pass, settings, critical);
+    settings.passByPass = true;
+    const SearchResult all = searchPrecision(pass, settings, critical);
+    EXPECT_EQ(fast.precision, all.precision);
+    EXPECT_EQ(fast.counts.passesWalked, all.counts.passesWalked);
+}
+
 } // namespace
 } // namespace resection

@@ -40,6 +40,24 @@ std::string tinyTolerance(double tolerance, double grossDegrees) {
     return surveyInput(rng, s);
 }
 
+// 1001 points on a circle of 1000 m, the station 80.5 m inside it, one
+// reading 5 degrees off, and a tolerance of 1e-10 m: the iteration takes ten
+// solutions, the last within rounding of the tolerance, so that a pass not
+// computed could reach the largest number of solutions.
+std::string unresolvedTolerance() {
+    std::mt19937_64 rng(4);
+    Survey s;
+    s.onCircle = true;
+    s.insideCircle = 80.5;
+    s.points = 1001;
+    s.tolerance = 1e-10;
+    s.apriori = 1.5;
+    s.zenithCount = 5;
+    s.grossDirection = 2;
+    s.grossSeconds = 5.0 * 3600.0;
+    return surveyInput(rng, s);
+}
+
 // 1001 points whose first three give no position, nor any other three.
 std::string noTriple(const std::function<std::string(int)>& record) {
     std::string text = "gd 0.001 1.5\nEST1\n1001\n";
@@ -132,6 +150,11 @@ INSTANTIATE_TEST_SUITE_P(
                      "(S/N)? \r\n", "Precisao a posteriori dos angulos azimutais:"},
         HostileInput{"TinierTolerance5Degrees", [] { return tinyTolerance(1e-10, 5.0); }, false, 0,
                      "(S/N)? \r\n", "Precisao a posteriori das leituras zenitais:"},
+        // Computing every pass would take minutes.
+        HostileInput{"ToleranceWithinRounding", unresolvedTolerance, false, 1,
+                     "Pesquisa da precisao interrompida: a tolerancia esta dentro do "
+                     "arredondamento das correccoes (cerca de ",
+                     "Precisao a priori dos angulos azimutais:"},
         // Seconds of sets of three points, none of which can give a position.
         HostileInput{"ReadingsAllZero",
                      [] { return noTriple([](int i) { return coordinates(i) + " 0"; }); }, false, 0,
