@@ -23,7 +23,10 @@
 // of iterations, makes a convergence decision within rounding of the
 // tolerance, or gives a value that is not finite, the prediction is not
 // trusted: the search goes back to the last pass it verified and computes
-// every pass from there.
+// every pass from there. A tolerance of 1e-7 m or less is the exception to
+// the iterations and decisions: there, a pass that ends its iteration one
+// solution earlier or later has the same statistic to far within the margin,
+// as long as one solution more stays within the limit of solutions.
 #pragma once
 
 #include "input/run_context.hpp"
