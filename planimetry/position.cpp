@@ -90,21 +90,29 @@ UsableTriple firstUsableTriple(const Matrix& coords, const Matrix& readings, int
     const auto coincide = [&coords](int i, int j) {
         return coords(i, 1) == coords(j, 1) && coords(i, 2) == coords(j, 2);
     };
-    for (int j = 1; j <= n; ++j) {
+    // Built when first needed, so that a set found early costs order N.
+    std::vector<bool> built(static_cast<std::size_t>(n) + 1, false);
+    const auto buildPairs = [&](int j) {
+        if (built[static_cast<std::size_t>(j)]) {
+            return;
+        }
+        built[static_cast<std::size_t>(j)] = true;
         for (int k = j + 1; k <= n; ++k) {
             if (std::fabs(std::tan(angleBetween(readings(j), readings(k)))) > vanishing) {
                 (coincide(j, k) ? samePlace : otherPlace)[static_cast<std::size_t>(j)].push_back(k);
             }
         }
-    }
+    };
     for (int i = 1; i <= n; ++i) {
         // The j with a usable pair (i, j): the union of both lists, in order.
+        buildPairs(i);
         const std::vector<int>& sameI = samePlace[static_cast<std::size_t>(i)];
         const std::vector<int>& otherI = otherPlace[static_cast<std::size_t>(i)];
         std::size_t a = 0, b = 0;
         while (a < sameI.size() || b < otherI.size()) {
             const bool fromSame = b == otherI.size() || (a < sameI.size() && sameI[a] < otherI[b]);
             const int j = fromSame ? sameI[a++] : otherI[b++];
+            buildPairs(j);
             const std::vector<int>& sameJ = samePlace[static_cast<std::size_t>(j)];
             const std::vector<int>& otherJ = otherPlace[static_cast<std::size_t>(j)];
             // With i and j at one place, the k at that place too are skipped.
