@@ -8,6 +8,7 @@
 #include "planimetry/results.hpp"
 #include "precision/chi_square.hpp"
 
+#include <algorithm>
 #include <cmath>
 
 namespace resection {
@@ -159,6 +160,19 @@ PassOutcome heightPass(RunContext& ctx, double sigma) {
         matrixProduct(1, n, 1, designTWeight, a, normal);
         matrixProduct(1, n, 1, designTWeight, l, u);
         if (normal(1, 1) == 0.0) {
+            // Either no sight has a horizontal distance, or the height has run
+            // so far from the points (a first reading far off, whose starting
+            // value the iteration overshoots from, or one of 1e-300 whose
+            // tangent puts the start some 1e300 m away) that every
+            // derivative d / (delta^2 + d^2) has vanished.
+            bool anyDistance = false;
+            for (int i = 1; i <= n; ++i) {
+                anyDistance = anyDistance || ctx.horizontalDistance(i) != 0.0;
+            }
+            if (anyDistance) {
+                throw RunStop::badInput("O processo iterativo da cota divergiu: verifique as "
+                                        "leituras zenitais (a primeira da a cota inicial).");
+            }
             throw RunStop::badInput("Todos os pontos visados para a cota estao a distancia "
                                     "horizontal nula da estacao: a cota nao pode ser "
                                     "calculada.");
@@ -210,9 +224,13 @@ bool searchZenithPrecision(RunContext& ctx) {
         return false;
     }
     try {
-        const SearchResult result = searchPrecision(
-            [&ctx](double sigma) { return heightPass(ctx, sigma); },
-            searchSettings(ctx, ctx.zenithPrecision), chiSquare95(ctx.zenithCount - 1));
+        SearchSettings settings = searchSettings(ctx, ctx.zenithPrecision);
+        // A pass costs some 2e-7 n s (up to ten solutions of order n):
+        // computing every pass stops after about a second's worth.
+        settings.unresolvedPassLimit = std::max(500, 5000000 / ctx.zenithCount);
+        const SearchResult result =
+            searchPrecision([&ctx](double sigma) { return heightPass(ctx, sigma); }, settings,
+                            chiSquare95(ctx.zenithCount - 1));
         ctx.zenithPrecision = result.precision;
         ctx.heightSearch = result.counts;
     } catch (const SearchWithoutEnd& stop) {

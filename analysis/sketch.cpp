@@ -99,7 +99,16 @@ std::string roundLengthText(double metres) {
 
 // A round magnification: "20", "5000", "5e+67".
 std::string factorText(double factor) {
-    return factor < 1e15 ? sketchNumber(factor, 0) : shortestNumber(factor);
+    if (factor < 1e15) {
+        return sketchNumber(factor, 0);
+    }
+    // One significant digit: the factor is 1, 2 or 5 times a power of ten,
+    // and a pow() a unit in the last place off (as some C libraries give)
+    // must not show as 5.000000000000001e+66.
+    char text[32];
+    const auto [end, error] =
+        std::to_chars(text, text + sizeof text, factor, std::chars_format::scientific, 0);
+    return error == std::errc{} ? std::string(text, end) : shortestNumber(factor);
 }
 
 double median(std::vector<double> values) {

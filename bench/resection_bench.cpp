@@ -27,6 +27,7 @@
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
+#include <cstring>
 #include <ctime>
 #include <filesystem>
 #include <fstream>
@@ -52,7 +53,8 @@ struct Case {
     // a displaced circle.
     int gross = 0;
     double grossDegrees = 0.0;
-    bool passByPass = true; // time the reference search too
+    bool passByPass = true;   // time the reference search too
+    double tolerance = 0.001; // metres
 };
 
 // A station with the sighted points at 150 m to 5 km around it; readings are
@@ -67,7 +69,7 @@ std::string makeInput(const Case& c, unsigned seed) {
     const double orientation = 360.0 * unit(rng);
     std::ostringstream text;
     char line[200];
-    std::snprintf(line, sizeof line, "gd 0.001 %.1f\nEST1\n%d\n", c.apriori, c.points);
+    std::snprintf(line, sizeof line, "gd %g %.1f\nEST1\n%d\n", c.tolerance, c.apriori, c.points);
     text << line;
     const int firstGross = c.points / 2;
     for (int i = 1; i <= c.points; ++i) {
@@ -318,6 +320,8 @@ int main(int argc, char** argv) {
         {1001, 10, 1.5, 1, 20.0, false},
         {1001, 10, 1000.0, 0, 0.0, false},
         {1001, 10, 1.5, 21, 90.0, false},
+        // A tolerance within rounding of the last corrections.
+        {1001, 10, 1.5, 1, 90.0, false, 1e-9},
     };
     std::printf("| points | zenith obs. | gross errors | passes walked (plan. / height) | "
                 "computed | wall time | peak memory | in-process | every pass computed | "
@@ -371,6 +375,10 @@ int main(int argc, char** argv) {
         if (c.gross > 0) {
             std::snprintf(gross, sizeof gross, "%d reading%s %g deg off", c.gross,
                           c.gross > 1 ? "s" : "", c.grossDegrees);
+        }
+        if (c.tolerance != 0.001) {
+            std::snprintf(gross + std::strlen(gross), sizeof gross - std::strlen(gross),
+                          ", tolerance %g m", c.tolerance);
         }
         std::printf(
             "| %d | %d | %s | %lld / %lld | %lld / %lld | %.1f ms (%.1f) | %.1f MB | "

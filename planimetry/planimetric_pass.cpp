@@ -10,6 +10,10 @@
 
 #include <cmath>
 
+#include <algorithm>
+#include <charconv>
+#include <cstdint>
+
 namespace resection {
 
 PassOutcome testVariance(RunContext& ctx) {
@@ -59,9 +63,14 @@ double aprioriAngleDeviation(RunContext& ctx) {
 
 double searchDirectionPrecision(RunContext& ctx) {
     try {
+        SearchSettings settings = searchSettings(ctx, ctx.aprioriPrecision);
+        // A pass of ten solutions costs some 8e-9 N^2 s: computing every
+        // pass stops after about a second's worth.
+        const auto n = static_cast<std::int64_t>(ctx.pointCount);
+        settings.unresolvedPassLimit = std::max<std::int64_t>(50, 100000000 / (n * n));
         const SearchResult result =
             searchPrecision([&ctx](double precision) { return planimetricPass(ctx, precision); },
-                            searchSettings(ctx, ctx.aprioriPrecision), chiSquare95(ctx.redundancy));
+                            settings, chiSquare95(ctx.redundancy));
         ctx.directionPrecision = result.precision;
         ctx.positionSearch = result.counts;
     } catch (const SearchWithoutEnd& stop) {
@@ -84,6 +93,17 @@ std::string searchWithoutEndMessage(const SearchWithoutEnd& stop, AngleUnit unit
                                     const char* readings) {
     const std::string value =
         messageNumber(precisionFromRadians(unit, stop.precision())) + precisionUnitText(unit);
+    if (stop.reason() == SearchWithoutEnd::Reason::ToleranceUnresolved) {
+        // Two significant digits say the size; the locale plays no part.
+        char rounding[32];
+        const auto written = std::to_chars(rounding, rounding + sizeof rounding, stop.resolution(),
+                                           std::chars_format::general, 2);
+        return std::string("Pesquisa da precisao interrompida: a tolerancia esta dentro do "
+                           "arredondamento das correccoes (cerca de ") +
+               std::string(rounding, written.ptr) + " m), e a pesquisa das " + readings +
+               " teria de calcular cada passagem, cada uma podendo acabar com outro numero de "
+               "iteracoes; indique uma tolerancia maior.";
+    }
     if (stop.reason() == SearchWithoutEnd::Reason::NegativeAccepted) {
         return std::string(
                    "Pesquisa da precisao interrompida: o teste do qui-quadrado aceita as ") +

@@ -4,6 +4,7 @@
 #include "base/run_stop.hpp"
 
 #include <cmath>
+#include <vector>
 
 namespace resection {
 
@@ -69,28 +70,84 @@ ThreePointSolution threePointResection(double m1, double p1, double m2, double p
     return s;
 }
 
-void findApproximatePosition(RunContext& ctx) {
-    const Matrix& c = ctx.pointCoords;
-    const int n = ctx.pointCount;
-    ThreePointSolution s = threePointResection(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2),
-                                               ctx.observedAngle(1), ctx.observedAngle(2));
-    // Another set of three points when the first three give no position.
-    for (int i = 1; i <= n && !s.finite(); ++i) {
-        for (int j = i + 1; j <= n && !s.finite(); ++j) {
-            for (int k = j + 1; k <= n && !s.finite(); ++k) {
-                if (i == 1 && j == 2 && k == 3) {
+UsableTriple firstUsableTriple(const Matrix& coords, const Matrix& readings, int pointCount,
+                               bool skipFirst) {
+    const int n = pointCount;
+    // A pair (i, j) can be the first or the second pair of a triple only when
+    // the tangent of the angle between their readings does not vanish: the
+    // very test the solution makes of t1 and t2. Equal readings, readings
+    // 180 degrees apart, all readings 0 fail here, a pair at a time.
+    // A triple of three coincident points leaves a and b both exactly 0
+    // (every difference of coordinates is 0) and fails too. For each point j
+    // the pairs (j, k) that pass are kept in ascending k, split into the k at
+    // the coordinates of j and the others, so that the walk below meets
+    // exactly the triples worth solving, in the order of the plain loop over
+    // (i, j, k), and a coincident pair (i, j) passes over the points at the
+    // same place at no cost.
+    std::vector<std::vector<int>> samePlace(static_cast<std::size_t>(n) + 1);
+    std::vector<std::vector<int>> otherPlace(static_cast<std::size_t>(n) + 1);
+    const auto coincide = [&coords](int i, int j) {
+        return coords(i, 1) == coords(j, 1) && coords(i, 2) == coords(j, 2);
+    };
+    // Built when first needed, so that a set found early costs order N.
+    std::vector<bool> built(static_cast<std::size_t>(n) + 1, false);
+    const auto buildPairs = [&](int j) {
+        if (built[static_cast<std::size_t>(j)]) {
+            return;
+        }
+        built[static_cast<std::size_t>(j)] = true;
+        for (int k = j + 1; k <= n; ++k) {
+            if (std::fabs(std::tan(angleBetween(readings(j), readings(k)))) > vanishing) {
+                (coincide(j, k) ? samePlace : otherPlace)[static_cast<std::size_t>(j)].push_back(k);
+            }
+        }
+    };
+    for (int i = 1; i <= n; ++i) {
+        // The j with a usable pair (i, j): the union of both lists, in order.
+        buildPairs(i);
+        const std::vector<int>& sameI = samePlace[static_cast<std::size_t>(i)];
+        const std::vector<int>& otherI = otherPlace[static_cast<std::size_t>(i)];
+        std::size_t a = 0, b = 0;
+        while (a < sameI.size() || b < otherI.size()) {
+            const bool fromSame = b == otherI.size() || (a < sameI.size() && sameI[a] < otherI[b]);
+            const int j = fromSame ? sameI[a++] : otherI[b++];
+            buildPairs(j);
+            const std::vector<int>& sameJ = samePlace[static_cast<std::size_t>(j)];
+            const std::vector<int>& otherJ = otherPlace[static_cast<std::size_t>(j)];
+            // With i and j at one place, the k at that place too are skipped.
+            std::size_t c = fromSame ? sameJ.size() : 0, d = 0;
+            while (c < sameJ.size() || d < otherJ.size()) {
+                const bool kSame = d == otherJ.size() || (c < sameJ.size() && sameJ[c] < otherJ[d]);
+                const int k = kSame ? sameJ[c++] : otherJ[d++];
+                if (skipFirst && i == 1 && j == 2 && k == 3) {
                     continue;
                 }
-                const Matrix& r = ctx.directionReading;
-                s = threePointResection(c(i, 1), c(i, 2), c(j, 1), c(j, 2), c(k, 1), c(k, 2),
-                                        angleBetween(r(i), r(j)), angleBetween(r(j), r(k)));
+                const ThreePointSolution solution = threePointResection(
+                    coords(i, 1), coords(i, 2), coords(j, 1), coords(j, 2), coords(k, 1),
+                    coords(k, 2), angleBetween(readings(i), readings(j)),
+                    angleBetween(readings(j), readings(k)));
+                if (solution.finite()) {
+                    return {i, j, k, solution};
+                }
             }
         }
     }
+    return {0, 0, 0, {}};
+}
+
+void findApproximatePosition(RunContext& ctx) {
+    const Matrix& c = ctx.pointCoords;
+    ThreePointSolution s = threePointResection(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2),
+                                               ctx.observedAngle(1), ctx.observedAngle(2));
     if (!s.finite()) {
-        throw RunStop::message("Nao foi possivel calcular uma posicao aproximada da estacao: "
-                               "a estacao esta alinhada com os pontos visados ou sobre a "
-                               "circunferencia que os contem.");
+        // Another set of three points when the first three give no position.
+        const UsableTriple other = firstUsableTriple(c, ctx.directionReading, ctx.pointCount, true);
+        if (other.i == 0) {
+            throw RunStop::message("Nao foi possivel calcular uma posicao aproximada da estacao: "
+                                   "a estacao esta alinhada com os pontos visados ou sobre a "
+                                   "circunferencia que os contem.");
+        }
+        s = other.solution;
     }
     ctx.stationM = s.stationM;
     ctx.stationP = s.stationP;

@@ -25,6 +25,20 @@ struct ThreePointSolution {
 ThreePointSolution threePointResection(double m1, double p1, double m2, double p2, double m3,
                                        double p3, double alpha1, double alpha2);
 
+// The first set of three points (i, j, k), i < j < k, in the order (1,2,3),
+// (1,2,4), ..., (1,3,4), ..., whose solution is finite, with the angles from
+// the direction of i to that of j and from j to k; (1,2,3) is passed over
+// when skipFirst. i is 0 when no set gives a position. Sets that cannot give
+// one (a vanishing angle, three points at one place) are never solved, so
+// that the search costs order N^2 where the plain loop over every triple
+// cost order N^3.
+struct UsableTriple {
+    int i, j, k;
+    ThreePointSolution solution;
+};
+UsableTriple firstUsableTriple(const Matrix& coords, const Matrix& readings, int pointCount,
+                               bool skipFirst);
+
 // Sets stationM, stationP from the first three points. When that geometry
 // gives no finite position, the other combinations of three points are tried
 // in ascending order ((1,2,4), (1,2,5), ..., (1,3,4), ...); when none does,

@@ -1,5 +1,6 @@
 #include "precision/precision_search.hpp"
 
+#include "base/constants.hpp"
 #include "precision/chi_square.hpp"
 #include "precision/precision_walk.hpp"
 
@@ -61,6 +62,23 @@ class Search {
     // Passes skipped on the prediction, up to and including the walk's
     // value; returns false when the next pass must be computed.
     bool skipPredicted();
+    // Whether a decision within rounding of the tolerance may be left to
+    // the prediction. It can go the other way in a pass that was not
+    // computed, which then takes one solution more or fewer than this one and
+    // ends with its last point of linearisation moved by about a correction
+    // c near the tolerance. The residuals of the linearised solution do not
+    // see where it was linearised but through the curvature of the
+    // observation equations: they move by about c^2 / d^2 rad at sights of d
+    // metres. Up to a tolerance of 1e-7 m that is 1e-16 rad at sights of
+    // 10 m, below the rounding of the residuals themselves, and the statistic
+    // moves by less than 1e-8 of itself even where residuals are 0.01"; the
+    // margin is 1e-7. What such a pass can do is reach the largest number
+    // of solutions, after which the reference stops the run: so this pass
+    // must leave room for one solution more.
+    bool nearDecisionHarmless(const PassOutcome& outcome) const {
+        return std::fabs(settings_.tolerance) <= 1e-7 &&
+               static_cast<int>(outcome.corrections.size()) + 2 <= maxIterations;
+    }
     void runPassByPass();
 
     const AdjustmentPass& pass_;
@@ -81,6 +99,10 @@ class Search {
     double correctionNoise_ = 0.0; // largest difference of corrections seen
     double closestDecision_ = 0.0; // smallest |correction - tolerance| seen
     double decisionFloor_ = 0.0;
+    // Every pass must be computed because a decision within rounding of the
+    // tolerance could end a pass not computed at the largest number of
+    // solutions.
+    bool unresolved_ = false;
 
     // The state after the step of the last pass that was computed and
     // trusted: where the search goes back to when a prediction fails.
@@ -121,23 +143,33 @@ PassOutcome Search::computePass() {
 }
 
 Search::Trust Search::assess(const PassOutcome& outcome, double precision) {
-    if (!std::isfinite(outcome.statistic) ||
-        outcome.corrections.size() != first_.outcome.corrections.size()) {
+    const std::vector<double>& firstCorrections = first_.outcome.corrections;
+    const std::size_t count = outcome.corrections.size();
+    if (!std::isfinite(outcome.statistic) || count + 1 < firstCorrections.size() ||
+        count > firstCorrections.size() + 1) {
         return Trust::No;
     }
-    for (std::size_t j = 0; j < outcome.corrections.size(); ++j) {
+    for (std::size_t j = 0; j < count; ++j) {
         const double c = outcome.corrections[j];
         if (!std::isfinite(c)) {
             return Trust::No;
         }
-        correctionNoise_ = std::max(correctionNoise_, std::fabs(c - first_.outcome.corrections[j]));
+        if (j < firstCorrections.size()) {
+            correctionNoise_ = std::max(correctionNoise_, std::fabs(c - firstCorrections[j]));
+        }
         closestDecision_ = std::min(closestDecision_, std::fabs(c - settings_.tolerance));
     }
     // Each pass decides at every solution whether the correction is below the
     // tolerance; a decision closer to it than the rounding that separates the
-    // passes could go the other way in a pass that was not computed.
-    if (!(closestDecision_ > safety * correctionNoise_ + decisionFloor_)) {
-        return Trust::No;
+    // passes could go the other way in a pass that was not computed, which
+    // then ends its iteration one solution earlier or later. This pass shows
+    // it, when it took another number of solutions than the first.
+    if (count != firstCorrections.size() ||
+        !(closestDecision_ > safety * correctionNoise_ + decisionFloor_)) {
+        if (!nearDecisionHarmless(outcome)) {
+            unresolved_ = true;
+            return Trust::No;
+        }
     }
     const double expected = predicted(precision);
     double stray = std::fabs(outcome.statistic - expected) / expected;
@@ -197,9 +229,15 @@ bool Search::skipPredicted() {
 }
 
 void Search::runPassByPass() {
+    const std::int64_t before = result_.counts.passesComputed;
     while (true) {
         Verdict verdict = Verdict::Rejected;
         if (!(walk_.value() == 0.0 && walkVerdict_ == Verdict::Rejected)) {
+            if (unresolved_ && settings_.unresolvedPassLimit > 0 &&
+                result_.counts.passesComputed - before >= settings_.unresolvedPassLimit) {
+                throw SearchWithoutEnd(SearchWithoutEnd::Reason::ToleranceUnresolved, walk_.value(),
+                                       decisionFloor_ + safety * correctionNoise_);
+            }
             verdict = computePass().verdict;
         }
         ++result_.counts.passesWalked;
@@ -238,8 +276,14 @@ SearchResult Search::run() {
     // counts as safe further from the tolerance than 1e-11 of the largest
     // correction (room for a condition of 10^5).
     decisionFloor_ = 1e-11 * (std::fabs(settings_.tolerance) + largestCorrection);
-    if (!std::isfinite(first_.outcome.statistic) || !(first_.outcome.statistic >= 0.0) ||
-        !(closestDecision_ > decisionFloor_)) {
+    if (!std::isfinite(first_.outcome.statistic) || !(first_.outcome.statistic >= 0.0)) {
+        runPassByPass();
+        return result_;
+    }
+    if (!(closestDecision_ > decisionFloor_) && !nearDecisionHarmless(first_.outcome)) {
+        // A decision within rounding of the tolerance that a pass not
+        // computed could take the other way: see nearDecisionHarmless().
+        unresolved_ = true;
         runPassByPass();
         return result_;
     }

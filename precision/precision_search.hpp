@@ -23,7 +23,10 @@
 // of iterations, makes a convergence decision within rounding of the
 // tolerance, or gives a value that is not finite, the prediction is not
 // trusted: the search goes back to the last pass it verified and computes
-// every pass from there.
+// every pass from there. A tolerance of 1e-7 m or less is the exception to
+// the iterations and decisions: there, a pass that ends its iteration one
+// solution earlier or later has the same statistic to far within the margin,
+// as long as one solution more stays within the limit of solutions.
 #pragma once
 
 #include <cstdint>
@@ -71,6 +74,12 @@ struct SearchSettings {
     // walk whose prediction is not trusted computes every one of its passes,
     // and after a gross error in made-up data they can run to millions.
     std::int64_t passBudget = 0;
+    // Where a convergence decision lies within rounding of the tolerance and
+    // a pass not computed could, by taking one solution more, reach the
+    // largest number of solutions, every pass is computed: at most this many
+    // (0: no bound), after which the tolerance counts as finer than the
+    // arithmetic resolves (SearchWithoutEnd, ToleranceUnresolved).
+    std::int64_t unresolvedPassLimit = 0;
 };
 
 struct SearchResult {
@@ -80,19 +89,24 @@ struct SearchResult {
 
 // Why a search cannot end: the test accepts a negative precision, so that a
 // downward walk would go on for ever, or the step no longer changes the
-// precision in double arithmetic. The caller words the message.
+// precision in double arithmetic; or it cannot end promptly with the result
+// of computing every pass, because the tolerance lies within the rounding of
+// the corrections (ToleranceUnresolved, with that rounding in metres). The
+// caller words the message.
 class SearchWithoutEnd : public std::runtime_error {
   public:
-    enum class Reason { NegativeAccepted, StepVanishes };
-    SearchWithoutEnd(Reason reason, double precision)
+    enum class Reason { NegativeAccepted, StepVanishes, ToleranceUnresolved };
+    SearchWithoutEnd(Reason reason, double precision, double resolution = 0.0)
         : std::runtime_error("precision search without end"), reason_(reason),
-          precision_(precision) {}
+          precision_(precision), resolution_(resolution) {}
     Reason reason() const { return reason_; }
     double precision() const { return precision_; } // radians, where it stopped
+    double resolution() const { return resolution_; }
 
   private:
     Reason reason_;
     double precision_;
+    double resolution_;
 };
 
 // More passes than SearchSettings::passBudget allows.

@@ -89,7 +89,8 @@ TEST(FastEquivalence, RandomWholeRunsMatchTheDenseReference) {
 }
 
 // The stops reached inside the adjustment: a precision of exactly 0 (a zero
-// weight row), a tolerance that is never met, and a negative precision.
+// weight row), a tolerance that is never met, and a negative precision; and
+// a tolerance of 1e-10 m.
 TEST(FastEquivalence, StopsMatchTheDenseReference) {
     std::mt19937_64 rng(7);
     for (const char* code : {"gd", "gs", "gr"}) {
@@ -101,6 +102,8 @@ TEST(FastEquivalence, StopsMatchTheDenseReference) {
         expectSameRun(never);
         EXPECT_NE(runWith(false, never).console.find("nao convergente"), std::string::npos);
         expectSameRun(makeInput(rng, 17, code, -2.5, 0.001, 4));
+        // A tolerance within rounding of the last corrections.
+        expectSameRun(makeInput(rng, 23, code, 0.4, 1e-10, 6));
     }
 }
 

@@ -4,7 +4,10 @@
 #include <gtest/gtest.h>
 
 #include <array>
+#include <bit>
 #include <cmath>
+#include <cstdint>
+#include <random>
 #include <vector>
 
 namespace resection {
@@ -115,6 +118,134 @@ TEST(ApproximatePosition, OtherPointsInAscendingOrder) {
     EXPECT_NE(ctx.stationM, s135.stationM);
     EXPECT_NEAR(ctx.stationM, 1000.0, 0.1);
     EXPECT_NEAR(ctx.stationP, 1000.0, 0.1);
+}
+
+// The plain loop over every set of three points, in ascending order: the
+// choice the bounded search must keep.
+UsableTriple everyTriple(const Matrix& c, const Matrix& r, int n) {
+    const auto angle = [](double from, double to) {
+        const double a = to - from;
+        return a < 0.0 ? a + 2.0 * pi : a;
+    };
+    for (int i = 1; i <= n; ++i) {
+        for (int j = i + 1; j <= n; ++j) {
+            for (int k = j + 1; k <= n; ++k) {
+                if (i == 1 && j == 2 && k == 3) {
+                    continue;
+                }
+                const ThreePointSolution s =
+                    threePointResection(c(i, 1), c(i, 2), c(j, 1), c(j, 2), c(k, 1), c(k, 2),
+                                        angle(r(i), r(j)), angle(r(j), r(k)));
+                if (s.finite()) {
+                    return {i, j, k, s};
+                }
+            }
+        }
+    }
+    return {0, 0, 0, {}};
+}
+
+enum class Layout { Random, Around, FewPlaces, OnePlace, OnCircle };
+enum class Readings { Random, Exact, FewValues, AllZero, AllEqual, HalfTurns, FirstEqual };
+
+struct TripleRow {
+    Layout layout;
+    Readings readings;
+    int points;
+};
+
+TEST(ApproximatePosition, BoundedSearchChoosesTheTripleOfThePlainLoop) {
+    const TripleRow rows[] = {
+        {Layout::Random, Readings::Random, 12},       {Layout::Around, Readings::Exact, 12},
+        {Layout::Around, Readings::FirstEqual, 25},   {Layout::Around, Readings::AllZero, 25},
+        {Layout::Around, Readings::AllEqual, 25},     {Layout::Around, Readings::HalfTurns, 25},
+        {Layout::Around, Readings::FewValues, 25},    {Layout::FewPlaces, Readings::Exact, 25},
+        {Layout::FewPlaces, Readings::Random, 25},    {Layout::FewPlaces, Readings::FewValues, 25},
+        {Layout::OnePlace, Readings::Random, 25},     {Layout::OnePlace, Readings::FewValues, 25},
+        {Layout::OnCircle, Readings::Exact, 25},      {Layout::OnCircle, Readings::FewValues, 25},
+        {Layout::FewPlaces, Readings::FirstEqual, 40}};
+    std::mt19937_64 rng(17);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    int found = 0, none = 0;
+    for (const TripleRow& row : rows) {
+        for (int repeat = 0; repeat < 20; ++repeat) {
+            SCOPED_TRACE(::testing::Message() << static_cast<int>(row.layout) << " "
+                                              << static_cast<int>(row.readings) << " " << repeat);
+            const int n = row.points;
+            Matrix c(n, 2), r(n, 1);
+            const double m0 = 1000.0, p0 = 2000.0; // the station
+            const double places[4][2] = {{1500, 2000}, {1000, 1000}, {1500, 2000}, {300, 2500}};
+            for (int i = 1; i <= n; ++i) {
+                const double az = 2.0 * pi * unit(rng);
+                switch (row.layout) {
+                case Layout::Random:
+                    c(i, 1) = 5000.0 * unit(rng);
+                    c(i, 2) = 5000.0 * unit(rng);
+                    break;
+                case Layout::Around:
+                    c(i, 1) = m0 + (100.0 + 900.0 * unit(rng)) * std::sin(az);
+                    c(i, 2) = p0 + (100.0 + 900.0 * unit(rng)) * std::cos(az);
+                    break;
+                case Layout::FewPlaces: {
+                    const auto& place = places[rng() % 4];
+                    c(i, 1) = place[0];
+                    c(i, 2) = place[1];
+                    break;
+                }
+                case Layout::OnePlace:
+                    c(i, 1) = 1234.5;
+                    c(i, 2) = 2345.5;
+                    break;
+                case Layout::OnCircle: // the circle through the station
+                    c(i, 1) = m0 + 500.0 + 500.0 * std::sin(az);
+                    c(i, 2) = p0 + 500.0 * std::cos(az);
+                    break;
+                }
+                const double exact = std::atan2(c(i, 1) - m0, c(i, 2) - p0);
+                const double few[] = {0.0, pi / 2, pi, 1.0};
+                switch (row.readings) {
+                case Readings::Random:
+                    r(i) = 2.0 * pi * unit(rng);
+                    break;
+                case Readings::Exact:
+                    r(i) = exact < 0.0 ? exact + 2.0 * pi : exact;
+                    break;
+                case Readings::FewValues:
+                    r(i) = few[rng() % 4];
+                    break;
+                case Readings::AllZero:
+                    r(i) = 0.0;
+                    break;
+                case Readings::AllEqual:
+                    r(i) = 0.7;
+                    break;
+                case Readings::HalfTurns:
+                    r(i) = 0.7 + pi * static_cast<double>(rng() % 2);
+                    break;
+                case Readings::FirstEqual: // usable only from point n - 2 on
+                    r(i) = i <= n - 3 ? 1.1 : 2.0 * pi * unit(rng);
+                    break;
+                }
+            }
+            const UsableTriple plain = everyTriple(c, r, n);
+            const UsableTriple bounded = firstUsableTriple(c, r, n, true);
+            ASSERT_EQ(bounded.i, plain.i);
+            if (plain.i == 0) {
+                ++none;
+                continue;
+            }
+            ++found;
+            EXPECT_EQ(bounded.j, plain.j);
+            EXPECT_EQ(bounded.k, plain.k);
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(bounded.solution.stationM),
+                      std::bit_cast<std::uint64_t>(plain.solution.stationM));
+            EXPECT_EQ(std::bit_cast<std::uint64_t>(bounded.solution.stationP),
+                      std::bit_cast<std::uint64_t>(plain.solution.stationP));
+        }
+    }
+    // Both outcomes are covered.
+    EXPECT_GE(found, 60);
+    EXPECT_GE(none, 60);
 }
 
 } // namespace

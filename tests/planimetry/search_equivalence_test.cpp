@@ -16,7 +16,15 @@
 namespace resection::testing {
 namespace {
 
-enum class Kind { GrossDirection, GrossZenith, FarAbove, FarBelow, Large, NearCircle };
+enum class Kind {
+    GrossDirection,
+    GrossZenith,
+    FarAbove,
+    FarBelow,
+    Large,
+    NearCircle,
+    TinyTolerance
+};
 
 struct Case {
     Kind kind;
@@ -69,6 +77,15 @@ TEST_P(SearchEquivalence, SkippingPassesGivesTheReportOfComputingEveryPass) {
             s.grossDirection = repeat == 0 ? 7 : 0;
             s.grossSeconds = 30.0 + 60.0 * unit(rng);
             break;
+        case Kind::TinyTolerance:
+            // A tolerance of a nanometre or a tenth of it: the last decisions
+            // of the iteration lie within rounding of it, so that passes
+            // differ in their number of solutions.
+            s.points = 4 + static_cast<int>(36.0 * unit(rng));
+            s.tolerance = repeat == 2 ? 1e-9 : 1e-10;
+            s.grossSeconds = 60.0 * std::pow(1200.0, unit(rng));
+            (repeat == 1 ? s.grossZenith : s.grossDirection) = 2;
+            break;
         case Kind::NearCircle:
             s.onCircle = true;
             s.insideCircle = 0.5 + 20.0 * unit(rng);
@@ -115,7 +132,8 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{Kind::FarBelow, "gs"}, Case{Kind::FarBelow, "gr"},
                       Case{Kind::Large, "gd"}, Case{Kind::Large, "gs"}, Case{Kind::Large, "gr"},
                       Case{Kind::NearCircle, "gd"}, Case{Kind::NearCircle, "gs"},
-                      Case{Kind::NearCircle, "gr"}));
+                      Case{Kind::NearCircle, "gr"}, Case{Kind::TinyTolerance, "gd"},
+                      Case{Kind::TinyTolerance, "gs"}, Case{Kind::TinyTolerance, "gr"}));
 
 } // namespace
 } // namespace resection::testing

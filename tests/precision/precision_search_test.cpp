@@ -80,12 +80,14 @@ TEST(PrecisionWalk, StopsWhereTheStepIsLost) {
 }
 
 // A pass whose statistic is T0 (sigma0 / sigma)^2 times (1 + noise), the
-// noise a fixed function of sigma, and whose iteration makes three
+// noise a fixed function of sigma, and whose iteration makes 'solutions'
 // decisions, the last at 'closeness' from the tolerance.
 struct FakePass {
     double t0, sigma0, noise, closeness;
     int degrees = 5;
     std::vector<double>* computed;
+    int solutions = 3;
+    double tolerance = 0.001;
     PassOutcome operator()(double sigma) const {
         computed->push_back(sigma);
         const std::uint64_t bits = std::bit_cast<std::uint64_t>(sigma) * 0x9E3779B97F4A7C15ULL;
@@ -94,7 +96,8 @@ struct FakePass {
         const double ratio = sigma0 / sigma;
         outcome.statistic = t0 * ratio * ratio * (1.0 + noise * wobble);
         outcome.verdict = chiSquareVerdict(outcome.statistic, degrees);
-        outcome.corrections = {2.5, 0.03, 0.001 - closeness * (1.0 + noise * wobble)};
+        outcome.corrections.assign(static_cast<std::size_t>(solutions - 1), 2.5);
+        outcome.corrections.push_back(tolerance - closeness * (1.0 + noise * wobble));
         return outcome;
     }
 };
@@ -105,15 +108,25 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         double apriori, truth; // seconds: the walk starts at one and ends near the other
         double noise, closeness;
         bool skips; // whether passes may be skipped
+        int solutions = 3;
+        double tolerance = 0.001;
     };
     const Row rows[] = {
         {1.5, 900.0, 0.0, 1e-4, true}, // an upward walk of 9000 passes
-        {1.5, 900.0, 1e-13, 1e-4, true},  {4000.0, 2.0, 1e-11, 1e-4, true}, // down
-        {-2.0, 3.7, 1e-12, 1e-4, true},                                     // up through zero
+        {1.5, 900.0, 1e-13, 1e-4, true},
+        {4000.0, 2.0, 1e-11, 1e-4, true}, // down
+        {-2.0, 3.7, 1e-12, 1e-4, true},   // up through zero
         {0.15, 0.0, 0.0, 1e-4, true},     // exact readings: down to the floor
         {1.5, 9.0, 1e-5, 1e-4, true},     // a wide margin, still skipping
-        {1.5, 90.0, 1e-13, 1e-15, false}, // a decision within rounding: every pass
-        {1.5, 90.0, 0.3, 1e-4, false},    // statistics that do not follow 1 / sigma^2
+        // A decision within rounding: a pass not computed may take a solution
+        // more or fewer, which the statistic does not see at a tolerance of a
+        // nanometre; but at nine solutions one more would reach the limit,
+        // where a run stops, and at a millimetre the curvature could tell.
+        {1.5, 90.0, 1e-13, 1e-15, false},
+        {1.5, 90.0, 1e-13, 1e-15, true, 3, 1e-9},
+        {1.5, 90.0, 1e-13, 1e-15, false, 9, 1e-9},
+        {1.5, 90.0, 1e-13, 1e-4, true, 9},
+        {1.5, 90.0, 0.3, 1e-4, false}, // statistics that do not follow 1 / sigma^2
     };
     const double critical = chiSquare95(5);
     for (const Row& row : rows) {
@@ -123,12 +136,15 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         // The statistic at the a priori precision that puts the critical
         // value at the chosen truth.
         const double t0 = critical * (row.truth / row.apriori) * (row.truth / row.apriori);
-        SearchSettings settings{sigma0, step, 0.001, false};
-        const SearchResult fast = searchPrecision(
-            FakePass{t0, sigma0, row.noise, row.closeness, 5, &fastPasses}, settings, critical);
+        SearchSettings settings{sigma0, step, row.tolerance, false};
+        const SearchResult fast =
+            searchPrecision(FakePass{t0, sigma0, row.noise, row.closeness, 5, &fastPasses,
+                                     row.solutions, row.tolerance},
+                            settings, critical);
         settings.passByPass = true;
-        const SearchResult all = searchPrecision(
-            FakePass{t0, sigma0, row.noise, row.closeness, 5, &allPasses}, settings, critical);
+        const SearchResult all = searchPrecision(FakePass{t0, sigma0, row.noise, row.closeness, 5,
+                                                          &allPasses, row.solutions, row.tolerance},
+                                                 settings, critical);
         EXPECT_EQ(std::bit_cast<std::uint64_t>(fast.precision),
                   std::bit_cast<std::uint64_t>(all.precision));
         ASSERT_FALSE(fastPasses.empty());
@@ -143,6 +159,36 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
             EXPECT_GE(fast.counts.passesComputed, all.counts.passesComputed);
         }
     }
+}
+
+// A decision within rounding of the tolerance at nine solutions: every pass
+// is computed, up to the limit, after which the tolerance counts as finer
+// than the arithmetic resolves; within the limit the result is the
+// reference's.
+TEST(PrecisionSearch, UnresolvedToleranceComputesEveryPassUpToTheLimit) {
+    const double step = 4.0 * std::atan(1.0) * 2.777777777777778e-05 / 180.0;
+    const double critical = chiSquare95(5);
+    const double sigma0 = 15.0 * step;
+    const double t0 = critical * 3600.0; // the walk ends near 90"
+    std::vector<double> passes;
+    SearchSettings settings{sigma0, step, 1e-9, false};
+    settings.unresolvedPassLimit = 100;
+    const FakePass pass{t0, sigma0, 1e-13, 1e-15, 5, &passes, 9, 1e-9};
+    try {
+        searchPrecision(pass, settings, critical);
+        ADD_FAILURE() << "the search ended";
+    } catch (const SearchWithoutEnd& stop) {
+        EXPECT_EQ(stop.reason(), SearchWithoutEnd::Reason::ToleranceUnresolved);
+        EXPECT_GT(stop.resolution(), 1e-15);
+        EXPECT_LT(stop.resolution(), 1e-8);
+    }
+    EXPECT_LE(passes.size(), 102u);
+    settings.unresolvedPassLimit = 1000000;
+    const SearchResult fast = searchPrecision(pass, settings, critical);
+    settings.passByPass = true;
+    const SearchResult all = searchPrecision(pass, settings, critical);
+    EXPECT_EQ(fast.precision, all.precision);
+    EXPECT_EQ(fast.counts.passesWalked, all.counts.passesWalked);
 }
 
 } // namespace

@@ -97,6 +97,31 @@ TEST(ReportFormat, FixedFieldRoundsHalfUpFromSeventeenDigits) {
     EXPECT_EQ(formatFixed(1.0 + 0x1p-52, 17, 15), "1.000000000000000");
 }
 
+// The largest double has 309 integer digits: 16 significant ones (its 17
+// digits 17976931348623157 rounded half up), then zeros.
+TEST(ReportFormat, FixedFieldAtTheLimitsOfDouble) {
+    const double largest = std::numeric_limits<double>::max();
+    const std::string digits = "1797693134862316" + std::string(293, '0') + ".0";
+    const FixedRow rows[] = {
+        {largest, 5, 1, "*****"},
+        {-largest, 5, 1, "*****"},
+        {std::numeric_limits<double>::denorm_min(), 12, 3, "        .000"},
+        {-std::numeric_limits<double>::denorm_min(), 12, 3, "        .000"},
+        {std::numeric_limits<double>::min(), 5, 1, "   .0"},
+        {1e308, 5, 1, "*****"},
+        {999.95, 5, 1, "*****"},             // 999.95000000000005: 1000.0
+        {999.94999999999993, 5, 1, "999.9"}, // the double below it
+        {4.9e-324, 30, 28, " .0000000000000000000000000000"},
+    };
+    for (const FixedRow& row : rows) {
+        SCOPED_TRACE(::testing::Message() << row.value << " F" << row.width << "." << row.decimals);
+        EXPECT_EQ(formatFixed(row.value, row.width, row.decimals), row.expected);
+    }
+    EXPECT_EQ(formatFixed(largest, 311, 1), digits);
+    EXPECT_EQ(formatFixed(largest, 310, 1), std::string(310, '*'));
+    EXPECT_EQ(formatFixed(-largest, 312, 1), "-" + digits);
+}
+
 TEST(ReportFormat, NonFiniteValuesKeepTheFieldWidth) {
     const double values[] = {std::numeric_limits<double>::quiet_NaN(),
                              std::numeric_limits<double>::infinity(),

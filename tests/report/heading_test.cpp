@@ -84,6 +84,11 @@ TEST(ReportHeading, UnitToleranceAndPrecisionLines) {
         {"gr", 9.9994, 1.5, gr.c_str(), "9.999 m", "  1.5 mgon"},
         {"gs", 0.001, 999.95, gs.c_str(), " .001 m", "***** segundos"},
         {"gr", 0.001, 999.94, gr.c_str(), " .001 m", "999.9 mgon"},
+        // Precisions that overflow on the way to radians and back.
+        {"gd", 0.001, 1e308, gd.c_str(), " .001 m", "***** segundos"},
+        {"gs", 0.001, 1.7976931348623157e308, gs.c_str(), " .001 m", "***** segundos"},
+        {"gr", 0.001, 1e308, gr.c_str(), " .001 m", "***** mgon"},
+        {"gd", 1e308, 1e-308, gd.c_str(), "***** m", "   .0 segundos"},
         // A code that is none of the three: grads, precision in mgon.
         {"GD", 0.001, 2.0, gr.c_str(), " .001 m", "  2.0 mgon"},
         {"g ", 0.001, 2.0, gr.c_str(), " .001 m", "  2.0 mgon"},

@@ -20,6 +20,11 @@ std::string surveyInput(std::mt19937_64& rng, const Survey& s) {
                       s.apriori, s.points);
     }
     std::string text = line;
+    if (s.tolerance != 0.0 && std::fabs(s.tolerance) < 0.0001) {
+        const std::size_t from = text.find(' ') + 1;
+        std::snprintf(line, sizeof line, "%.6g", s.tolerance);
+        text.replace(from, text.find(' ', from) - from, line);
+    }
     auto angleText = [&s](double degrees) {
         char buffer[64];
         if (s.code == "gr") {

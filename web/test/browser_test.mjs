@@ -167,7 +167,9 @@ async function analyses(page, folders) {
     fs.rmSync(work, { recursive: true, force: true });
     const r = await runInPage(page, "analyse", { [input]: c.files[input] }, [input, "esboco.svg"],
                               Buffer.alloc(0));
-    const ok = r.status === native.status && r.console.equals(native.stdout) &&
+    // The page's console holds both streams; an error comes last.
+    const nativeConsole = Buffer.concat([native.stdout, native.stderr]);
+    const ok = r.status === native.status && r.console.equals(nativeConsole) &&
                (svg === null ? !r.files["esboco.svg"] : svg.equals(r.files["esboco.svg"] || ""));
     check(ok, "analysis of " + path.basename(folder) + ": page and native differ");
     same += ok ? 1 : 0;
@@ -195,7 +197,9 @@ async function numberEdges(page) {
                                                              : null;
     fs.rmSync(work, { recursive: true, force: true });
     const r = await runInPage(page, "run", { "in.txt": input }, [], stdin);
-    const ok = r.status === native.status && r.console.equals(native.stdout) &&
+    // The page's console holds both streams; an error comes last.
+    const nativeConsole = Buffer.concat([native.stdout, native.stderr]);
+    const ok = r.status === native.status && r.console.equals(nativeConsole) &&
                (report === null ? !r.files["out.txt"] : report.equals(r.files["out.txt"] || ""));
     check(ok, "the coordinate " + token + ": page and native differ");
     same += ok ? 1 : 0;
