@@ -1,27 +1,17 @@
 #include "altimetry/height.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
-#include "planimetry/chi_square.hpp"
-#include "planimetry/search.hpp"
-#include "report/format.hpp"
-#include "report/planimetric_results.hpp"
-#include "report/precision_line.hpp"
+#include "planimetry/planimetric_pass.hpp"
+#include "planimetry/results.hpp"
+#include "precision/chi_square.hpp"
 
 #include <algorithm>
 #include <cmath>
 
 namespace resection {
-
-bool askForHeight(Console& console) {
-    console.plainLine("");
-    console.prompt(" Quer calcular a cota do ponto visado (S/N)? ");
-    const std::string answer = console.readAnswer(1);
-    console.plainLine("");
-    return answer[0] == 'S' || answer[0] == 's';
-}
 
 void readZenithSection(RunContext& ctx) {
     RecordReader& in = *ctx.input;
@@ -249,92 +239,30 @@ bool searchZenithPrecision(RunContext& ctx) {
     return true;
 }
 
-void writeHeightAprioriLines(RunContext& ctx) {
-    std::ostream& out = *ctx.report;
-    writeBlankLine(out);
-    writePrecisionLine(out, "Precisao a priori das leituras zenitais:", ctx.unit,
-                       ctx.zenithPrecision);
-    writeRecord(out, {lit("Redundancia (altimetria): "), fieldI(ctx.zenithCount - 1, 3)});
-    writeBlankLine(out);
-}
-
-void writeHeightPosterioriLine(RunContext& ctx) {
-    writePrecisionLine(*ctx.report, "Precisao a posteriori das leituras zenitais: ", ctx.unit,
-                       ctx.zenithPrecision, 4);
-}
-
-void writeHeightResults(RunContext& ctx) {
-    std::ostream& out = *ctx.report;
+HeightResults heightResults(const RunContext& ctx) {
+    HeightResults r;
     const int n = ctx.zenithCount;
-    const AngleUnit unit = ctx.unit;
     const double s02 = ctx.heightPosterioriVariance;
-
-    writeRecord(out,
-                {fieldA("Numero de iteracoes (altimetria):", 33), fieldI(ctx.heightIterations, 3)});
-    writeBlankLine(out);
-    writeRecord(out, {fieldA("Cota ajustada:", 14)});
-    writeBlankLine(out);
-    const int nameLength = trimmedLength(ctx.stationName);
-    if (nameLength >= 1) {
-        writeRecord(out, {lit("     C("), fieldA(ctx.stationName, nameLength), lit(") = "),
-                          fieldF(ctx.stationHeight, 12, 3), lit(" m")});
-    }
-    writeBlankLine(out);
-
-    writeRecord(out, {fieldA("Residuos dos angulos zenitais:", 30)});
-    writeBlankLine(out);
+    r.iterations = ctx.heightIterations;
+    r.stationHeight = ctx.stationHeight;
     for (int i = 1; i <= n; ++i) {
-        const double v = ctx.zenithResidual(i);
-        if (unit == AngleUnit::Sexagesimal) {
-            writeRecord(out, {skip(1), fieldF(radiansToSeconds(v), 7, 2), lit(" \"")});
-        } else if (unit == AngleUnit::DecimalDegrees) {
-            writeRecord(out, {skip(10), fieldF(radiansToSeconds(v), 10, 2), lit(" \"")});
-        } else if (unit == AngleUnit::Grads) {
-            writeRecord(out, {skip(1), fieldF(radiansToMgon(v), 15, 6), lit(" mgon")});
-        }
+        r.residual.push_back(ctx.zenithResidual(i));
+        r.adjustedReading.push_back(ctx.zenithReading(i) + ctx.zenithResidual(i));
     }
-    writeBlankLine(out);
-
-    writeRecord(out, {fieldA("Angulos zenitais ajustados:", 27)});
-    writeBlankLine(out);
-    for (int i = 1; i <= n; ++i) {
-        ctx.zenithReading(i) = ctx.zenithReading(i) + ctx.zenithResidual(i);
-        const double z = ctx.zenithReading(i);
-        if (unit == AngleUnit::DecimalDegrees) {
-            writeRecord(out, {fieldF(radiansToDegrees(z), 12, 5)});
-        } else if (unit == AngleUnit::Sexagesimal) {
-            // No signs here, unlike the horizontal angles.
-            const Sexagesimal dms = splitSexagesimal(radiansToDegrees(z));
-            writeRecord(out, {skip(5), fieldI(dms.degrees, 3), fieldI(dms.minutes, 3),
-                              fieldF(dms.seconds, 5, 1)});
-        } else if (unit == AngleUnit::Grads) {
-            writeRecord(out, {skip(5), fieldF(radiansToGon(z), 10, 5), lit(" gon")});
-        }
-    }
-    writeBlankLine(out);
-
     const double heightVariance = ctx.heightCofactor(1, 1) * s02;
-    writeRecord(out,
-                {lit("Precisao da cota = "), fieldF(std::sqrt(heightVariance), 5, 3), lit(" m")});
-    writeBlankLine(out);
+    r.heightDeviation = std::sqrt(heightVariance);
 
     // Only the diagonal of (180/pi)^2 s0^2 A Q_H A^T is printed; each element
     // is formed exactly as in the full product.
     const double qh = ctx.heightCofactor(1, 1);
     const double toDegrees2 = (180.0 / pi) * (180.0 / pi);
-    writeRecord(out, {fieldA("Precisao dos angulos zenitais ajustados:", 40)});
-    writeBlankLine(out);
     for (int i = 1; i <= n; ++i) {
         const double aq = 0.0 + ctx.heightDesign(i) * qh;
         const double e = 0.0 + aq * ctx.heightDesignT(1, i);
         const double c = toDegrees2 * (e * s02);
-        if (precisionInSeconds(unit)) {
-            writeRecord(out, {fieldF(degreesToSeconds(standardDeviation(c)), 10, 2), lit(" \"")});
-        } else if (unit == AngleUnit::Grads) {
-            writeRecord(out,
-                        {skip(8), fieldF(degreesToGon(standardDeviation(c)), 10, 5), lit(" gon")});
-        }
+        r.adjustedReadingDeviation.push_back(standardDeviation(c));
     }
+    return r;
 }
 
 } // namespace resection

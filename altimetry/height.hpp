@@ -1,14 +1,12 @@
 // The station's height from zenith readings to points of known height.
 #pragma once
 
-#include "driver/console.hpp"
-#include "input/run_context.hpp"
-#include "planimetry/precision_search.hpp"
+#include "precision/precision_search.hpp"
+#include "state/run_context.hpp"
+
+#include <vector>
 
 namespace resection {
-
-// The console question; true for an answer beginning with S or s.
-bool askForHeight(Console& console);
 
 // The altimetric section: count and instrument height, then one record per
 // observation (name, M, P, point height, zenith reading, signal height, the
@@ -18,10 +16,6 @@ void readZenithSection(RunContext& ctx);
 // Sizes the arrays of the observations and of the adjustment for n =
 // zenithCount (done by readZenithSection).
 void sizeZenithArrays(RunContext& ctx);
-
-// The a priori precision of the zenith readings (the header's) and the
-// redundancy n - 1, each between blank lines.
-void writeHeightAprioriLines(RunContext& ctx);
 
 // Weights 1 / sigma^2 of n uncorrelated zenith readings: the inverse of the
 // diagonal cofactor matrix, exactly as the general inversion gives it (1.0
@@ -41,11 +35,19 @@ PassOutcome heightPass(RunContext& ctx, double sigma);
 // false, and the run ends without a height.
 bool searchZenithPrecision(RunContext& ctx);
 
-// "Precisao a posteriori das leituras zenitais: " and the blank line after it.
-void writeHeightPosterioriLine(RunContext& ctx);
-
-// The results section of the height.
-void writeHeightResults(RunContext& ctx);
+// The results of the height's last pass, as the report prints them.
+struct HeightResults {
+    int iterations = 0; // one above the number of corrections
+    double stationHeight = 0.0;
+    // Per observation i = 1..n, at index i - 1.
+    std::vector<double> residual;        // radians
+    std::vector<double> adjustedReading; // zenith reading + residual, radians
+    double heightDeviation = 0.0;        // metres, with the a posteriori variance
+    // Standard deviations of the adjusted readings with the a posteriori
+    // variance, degrees.
+    std::vector<double> adjustedReadingDeviation;
+};
+HeightResults heightResults(const RunContext& ctx);
 
 // Earth curvature and refraction together, per metre, in the starting value
 // only: 6.82e-8 as a single-precision constant widened to double.

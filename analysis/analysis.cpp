@@ -1,11 +1,11 @@
 #include "analysis/analysis.hpp"
 
 #include "altimetry/height.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "matrix/matrix.hpp"
-#include "planimetry/chi_square.hpp"
+#include "planimetry/planimetric_pass.hpp"
 #include "planimetry/position.hpp"
-#include "planimetry/search.hpp"
+#include "precision/chi_square.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -260,16 +260,12 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
     const int n = ctx.pointCount;
     a.sigma = ctx.aprioriPrecision;
     a.tested = ctx.redundancy >= 1;
-    formAngles(ctx);
-    findApproximatePosition(ctx);
-    ctx.approximateM = ctx.stationM;
-    ctx.approximateP = ctx.stationP;
+    findFirstPosition(ctx);
     bool programDone = false;
     if (a.tested) {
         // The program's adjustment at the a priori precision, in one pass.
         // Where a gross error makes it stop, the analysis goes on without it.
         try {
-            ctx.passCount = 1; // no a priori line: this is no report
             const PassOutcome outcome = planimetricPass(ctx, a.sigma);
             a.stationM = ctx.adjustedM;
             a.stationP = ctx.adjustedP;
@@ -282,11 +278,11 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
             programDone = std::isfinite(a.test.quadraticForm);
         } catch (const RunStop& stop) {
             a.adjustmentFailure = stop.consoleText();
-        } catch (const SingularMatrix&) {
-            a.adjustmentFailure = "Matriz singular!";
+        } catch (const SingularMatrix& singular) {
+            a.adjustmentFailure = singular.what();
         }
         if (!programDone && a.adjustmentFailure.empty()) {
-            a.adjustmentFailure = "Matriz singular!";
+            a.adjustmentFailure = SingularMatrix().what();
         }
     } else {
         // Three points: the closed-form position is the solution.
@@ -430,8 +426,8 @@ HeightAnalysis analyseHeight(RunContext& ctx) {
         }
     } catch (const RunStop& stop) {
         h.adjustmentFailure = stop.consoleText();
-    } catch (const SingularMatrix&) {
-        h.adjustmentFailure = "Matriz singular!";
+    } catch (const SingularMatrix& singular) {
+        h.adjustmentFailure = singular.what();
     }
     if (!h.adjustmentFailure.empty()) {
         // The program starts from observation 1 alone, and a gross error in

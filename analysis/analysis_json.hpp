@@ -4,7 +4,7 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 #include <ostream>
 #include <string>

@@ -30,10 +30,6 @@ std::string fixed(double value, int width, int decimals) {
     return std::string(static_cast<std::size_t>(width) - text.size(), ' ') + text;
 }
 
-std::string trimmedName(const std::string& name) {
-    return name.substr(0, static_cast<std::size_t>(trimmedLength(name)));
-}
-
 namespace {
 
 // A small angle (a residual, an error, a precision) in seconds of arc, or in

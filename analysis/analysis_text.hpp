@@ -2,7 +2,8 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
-#include "input/run_context.hpp"
+#include "base/text.hpp"
+#include "state/run_context.hpp"
 
 #include <string>
 #include <vector>
@@ -21,8 +22,5 @@ std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis&
 // A value with the given decimals, a zero before the point below 1, right
 // in 'width' columns (asterisks when it does not fit; 0: as long as it is).
 std::string fixed(double value, int width, int decimals);
-
-// A name of the input file without its trailing blanks.
-std::string trimmedName(const std::string& name);
 
 } // namespace resection

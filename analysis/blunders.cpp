@@ -1,7 +1,7 @@
 #include "analysis/blunders.hpp"
 
 #include "analysis/directions.hpp"
-#include "driver/constants.hpp"
+#include "base/constants.hpp"
 #include "planimetry/position.hpp"
 
 #include <algorithm>

@@ -1,7 +1,7 @@
 #include "analysis/geometry.hpp"
 
-#include "driver/constants.hpp"
-#include "planimetry/chi_square.hpp"
+#include "base/constants.hpp"
+#include "precision/chi_square.hpp"
 
 #include <algorithm>
 #include <cmath>

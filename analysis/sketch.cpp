@@ -1,6 +1,6 @@
 #include "analysis/sketch.hpp"
 
-#include "driver/constants.hpp"
+#include "base/constants.hpp"
 
 #include <algorithm>
 #include <charconv>

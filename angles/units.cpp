@@ -1,6 +1,6 @@
 #include "angles/units.hpp"
 
-#include "driver/constants.hpp"
+#include "base/constants.hpp"
 
 #include <cmath>
 #include <limits>

@@ -18,9 +18,9 @@
 // The second form times the whole analysis of resection-analise in this
 // process instead (leave-one-out adjustments and JSON included), in CPU time.
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
 #include "driver/run.hpp"
-#include "input/run_context.hpp"
+#include "platform/platform.hpp"
+#include "state/run_context.hpp"
 
 #include <algorithm>
 #include <chrono>

@@ -29,18 +29,17 @@ if(NOT RESECTION_EMSCRIPTEN_TOOLCHAIN)
   message(FATAL_ERROR "emscripten's Emscripten.cmake not found beside ${emxx_real}")
 endif()
 
-# The sources of the libraries the two programs are built from (without
-# their main() and without the Windows platform file): the page runs both.
-set(web_libraries resection_core resection_analysis)
+# The sources of the libraries the two programs are built from, up to their
+# runs with the console dialogue and without the operating system's layer
+# (platform/) or their main(): the page runs both.
+set(web_libraries resection_core resection_analysis resection_run)
 set(web_sources "")
 foreach(library IN LISTS web_libraries)
   get_target_property(sources ${library} SOURCES)
   get_target_property(folder ${library} SOURCE_DIR)
   foreach(source IN LISTS sources)
-    if(NOT source MATCHES "_win32\\.cpp$")
-      cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${folder}")
-      list(APPEND web_sources "${source}")
-    endif()
+    cmake_path(ABSOLUTE_PATH source BASE_DIRECTORY "${folder}")
+    list(APPEND web_sources "${source}")
   endforeach()
 endforeach()
 

@@ -2,7 +2,7 @@
 // is wrong, the shape of the station's uncertainty, how strong the sighting
 // geometry is, and, on request, a sketch of the station in SVG.
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
+#include "platform/platform.hpp"
 
 #include <iostream>
 #include <string>

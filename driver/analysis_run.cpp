@@ -5,12 +5,12 @@
 #include "analysis/analysis_json.hpp"
 #include "analysis/analysis_text.hpp"
 #include "analysis/sketch.hpp"
-#include "driver/console.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
+#include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "input/run_context.hpp"
 #include "matrix/matrix.hpp"
+#include "state/run_context.hpp"
 
 #include <functional>
 #include <memory>
@@ -242,11 +242,7 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
 
         RecordReader reader(*input, inputName,
                             [&console](const std::string& text) { console.warning(text); });
-        // The reading writes the program's report heading as it goes; here
-        // there is no report, and a stream without a buffer keeps nothing.
-        std::ostream noReport(nullptr);
         ctx.input = &reader;
-        ctx.report = &noReport;
         ctx.inputFileName = inputName;
         try {
             readPlanimetricSection(ctx);
@@ -263,8 +259,8 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
                 height = std::make_unique<HeightAnalysis>(analyseHeight(ctx, *plan));
                 writeLines(console, heightText(ctx, *height));
             }
-        } catch (const SingularMatrix&) {
-            stopText = "Matriz singular!";
+        } catch (const SingularMatrix& singular) {
+            stopText = singular.what();
             console.direct(stopText);
         }
     } catch (const RunStop& stop) {

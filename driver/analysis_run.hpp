@@ -2,7 +2,7 @@
 // sketch to write; the analysis on the console.
 #pragma once
 
-#include "driver/platform.hpp"
+#include "console/files.hpp"
 
 #include <ostream>
 #include <string>

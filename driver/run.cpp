@@ -1,14 +1,19 @@
 #include "driver/run.hpp"
 
 #include "altimetry/height.hpp"
-#include "driver/console.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
+#include "base/text.hpp"
+#include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "input/run_context.hpp"
 #include "matrix/matrix.hpp"
-#include "planimetry/search.hpp"
+#include "planimetry/planimetric_pass.hpp"
+#include "planimetry/results.hpp"
+#include "report/heading.hpp"
+#include "report/height_lines.hpp"
 #include "report/planimetric_results.hpp"
+#include "report/precision_line.hpp"
+#include "state/run_context.hpp"
 
 #include <memory>
 
@@ -16,19 +21,13 @@ namespace resection {
 
 namespace {
 
-std::string trimTrailingBlanks(std::string text) {
-    const auto last = text.find_last_not_of(' ');
-    text.erase(last == std::string::npos ? 0 : last + 1);
-    return text;
-}
-
 // A file name from an answer: the answer without its trailing blanks; for a
 // blank answer the next command-line argument not yet used, or else the name
 // asked for again until one is given.
 std::string resolveFileName(const std::string& answer, int unit,
                             const std::vector<std::string>& arguments, std::size_t& nextArgument,
                             Console& console) {
-    std::string name = trimTrailingBlanks(answer);
+    std::string name = trimmedName(answer);
     if (!name.empty()) {
         return name;
     }
@@ -46,29 +45,50 @@ std::string resolveFileName(const std::string& answer, int unit,
         if (line->size() > 260) {
             line->resize(260);
         }
-        name = trimTrailingBlanks(*line);
+        name = trimmedName(*line);
     }
     return name;
 }
 
-// The run: the stages in their fixed order, and the report's sections as
-// they fall due. A stage that meets a stop throws; a normal end returns.
-void runStages(RunContext& ctx, Console& console) {
-    readPlanimetricSection(ctx);   // writes the heading and the echo as it reads
-    searchDirectionPrecision(ctx); // writes the a priori angle line in its first pass
-    writePosterioriAngleLine(ctx);
-    writePlanimetricResults(ctx);
+// The height question; true for an answer beginning with S or s.
+bool askForHeight(Console& console) {
+    console.plainLine("");
+    console.prompt(" Quer calcular a cota do ponto visado (S/N)? ");
+    const std::string answer = console.readAnswer(1);
+    console.plainLine("");
+    return answer[0] == 'S' || answer[0] == 's';
+}
+
+// The run: each stage computed, then its section of the report written. A
+// stage that meets a stop throws, and the report keeps the sections written
+// before it; a normal end returns.
+void runStages(RunContext& ctx, std::ostream& report, Console& console) {
+    readHeaderRecords(ctx);
+    writeHeading(report, ctx);
+    readPointCount(ctx);
+    writeRedundancy(report, ctx.redundancy);
+    writeEcho(report, readPointRecords(ctx));
+
+    const StationPosition first = findFirstPosition(ctx);
+    if (ctx.pointCount == 3) {
+        // Nothing to adjust: the position is the solution.
+        writeThreePointSolution(report, first.m, first.p);
+        throw RunStop::terminated();
+    }
+    writeAprioriAngleLine(report, ctx.unit, aprioriAngleDeviation(ctx));
+    writePosterioriAngleLine(report, ctx.unit, searchDirectionPrecision(ctx));
+    writePlanimetricResults(report, ctx.stationName, ctx.unit, planimetricResults(ctx));
 
     if (!askForHeight(console)) {
         return;
     }
     readZenithSection(ctx);
-    writeHeightAprioriLines(ctx);
+    writeHeightAprioriLines(report, ctx.unit, ctx.zenithPrecision, ctx.zenithCount - 1);
     if (!searchZenithPrecision(ctx)) {
         return; // a single observation: no height
     }
-    writeHeightPosterioriLine(ctx);
-    writeHeightResults(ctx);
+    writeHeightPosterioriLine(report, ctx.unit, ctx.zenithPrecision);
+    writeHeightResults(report, ctx.stationName, ctx.unit, heightResults(ctx));
 }
 
 } // namespace
@@ -117,23 +137,20 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
                             [&console](const std::string& text) { console.warning(text); });
         RunContext ctx;
         ctx.input = &reader;
-        ctx.report = report.get();
-        ctx.consoleIn = &consoleIn;
-        ctx.consoleOut = &consoleOut;
         ctx.inputFileName = inputName;
         ctx.denseReference = options.denseReference;
         ctx.passByPassSearch = options.passByPassSearch;
         ctx.passBudget = options.passBudget;
         try {
-            runStages(ctx, console);
+            runStages(ctx, *report, console);
         } catch (const RunStop& stop) {
             console.direct(stop.consoleText());
             status = stop.exitStatus();
-        } catch (const SingularMatrix&) {
+        } catch (const SingularMatrix& singular) {
             // A weight or normal matrix with a row of zeros: a precision of
             // exactly 0, or an iteration that has run away until a row is no
             // longer finite.
-            console.direct("Matriz singular!");
+            console.direct(singular.what());
             status = exitOrderly;
         }
         if (options.positionSearch != nullptr) {

@@ -1,7 +1,7 @@
 // A whole run of the program: console dialogue, files, stages, stops.
 #pragma once
 
-#include "driver/platform.hpp"
+#include "console/files.hpp"
 
 #include <cstdint>
 #include <istream>

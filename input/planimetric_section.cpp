@@ -1,11 +1,9 @@
 #include "input/planimetric_section.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
-#include "report/format.hpp"
-#include "report/heading.hpp"
 
 namespace resection {
 
@@ -26,12 +24,12 @@ void sizeWorkArrays(RunContext& ctx) {
     ctx.residualTWeight = Matrix(1, n - 1);
 }
 
-void readPlanimetricSection(RunContext& ctx) {
+void readHeaderRecords(RunContext& ctx) {
     RecordReader& in = *ctx.input;
 
     in.beginRecord();
-    const std::string unitCode = in.readText(2, "codigo das unidades");
-    ctx.unit = unitFromCode(unitCode);
+    ctx.unitCode = in.readText(2, "codigo das unidades");
+    ctx.unit = unitFromCode(ctx.unitCode);
     ctx.tolerance = in.readReal("tolerancia");
     ctx.directionPrecision = in.readReal("precisao a priori");
     ctx.directionPrecision = precisionToRadians(ctx.unit, ctx.directionPrecision);
@@ -40,13 +38,14 @@ void readPlanimetricSection(RunContext& ctx) {
 
     in.beginRecord();
     ctx.stationName = in.readText(12, "nome da estacao");
+}
 
-    writeHeading(ctx);
-
+void readPointCount(RunContext& ctx) {
+    RecordReader& in = *ctx.input;
     // An unknown code would read no point record; refuse it rather than
     // compute with readings that were never converted.
     if (ctx.unit == AngleUnit::Unknown) {
-        throw RunStop::badInput("Codigo de unidades desconhecido \"" + unitCode +
+        throw RunStop::badInput("Codigo de unidades desconhecido \"" + ctx.unitCode +
                                 "\" no ficheiro " + ctx.inputFileName + ": use gd, gs ou gr.");
     }
 
@@ -63,8 +62,10 @@ void readPlanimetricSection(RunContext& ctx) {
                                 std::to_string(maxPointCount) + ".");
     }
     ctx.redundancy = ctx.pointCount - 3;
-    writeRedundancy(ctx);
+}
 
+std::vector<std::string> readPointRecords(RunContext& ctx) {
+    RecordReader& in = *ctx.input;
     const int n = ctx.pointCount;
     ctx.pointName.assign(static_cast<std::size_t>(n) + 1, std::string(12, ' '));
     ctx.pointCoords = Matrix(n, 2);
@@ -89,19 +90,21 @@ void readPlanimetricSection(RunContext& ctx) {
         }
     }
     in.endRecord();
-    writeBlankLine(*ctx.report);
 
-    echoPointRecords(ctx);
+    // The echo: the last N lines again, as text.
+    in.stepBackLines(n);
+    std::vector<std::string> echo;
+    echo.reserve(static_cast<std::size_t>(n));
+    for (int i = 1; i <= n; ++i) {
+        echo.push_back(in.readLineText(72));
+    }
+    return echo;
 }
 
-void echoPointRecords(RunContext& ctx) {
-    RecordReader& in = *ctx.input;
-    in.stepBackLines(ctx.pointCount);
-    writeEchoHeader(ctx);
-    for (int i = 1; i <= ctx.pointCount; ++i) {
-        writeEchoLine(ctx, in.readLineText(72));
-    }
-    writeEchoEnd(ctx);
+std::vector<std::string> readPlanimetricSection(RunContext& ctx) {
+    readHeaderRecords(ctx);
+    readPointCount(ctx);
+    return readPointRecords(ctx);
 }
 
 } // namespace resection

@@ -1,18 +1,29 @@
 // The planimetric section of the input file.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
+
+#include <string>
+#include <vector>
 
 namespace resection {
 
-// Reads the header, station, count and point records, converting the readings
-// to radians, sizes the work arrays, and writes the heading, redundancy line
-// and echo as it goes. Ends the run for fewer than three points.
-void readPlanimetricSection(RunContext& ctx);
+// The header record (unit code, tolerance, a priori precision) and the
+// station record. The unit code is kept as read: readPointCount refuses an
+// unknown one, after the heading that shows what was read.
+void readHeaderRecords(RunContext& ctx);
 
-// Steps back over the N point records and copies each line to the report, cut
-// or blank-filled to 72 characters; the reader ends where it was.
-void echoPointRecords(RunContext& ctx);
+// The count record. Ends the run for an unknown unit code, for fewer than
+// three points and for more than the program takes; sets the redundancy.
+void readPointCount(RunContext& ctx);
+
+// The point records, the readings converted to radians, and the work arrays
+// sized. Returns the echo: each point record's line as written in the file,
+// cut or blank-filled to 72 characters (the reader steps back over them).
+std::vector<std::string> readPointRecords(RunContext& ctx);
+
+// The whole section: the three above, the echo returned.
+std::vector<std::string> readPlanimetricSection(RunContext& ctx);
 
 // Sizes the work arrays of the planimetric adjustment from N (the dense
 // intermediates that only the reference computation uses are sized by it).

@@ -1,6 +1,6 @@
 #include "input/record_reader.hpp"
 
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 
 #include <charconv>
 #include <cmath>

@@ -50,10 +50,10 @@ class Matrix {
 };
 
 // A matrix to invert has a row of exact zeros: there is nothing to pivot on.
-// The run ends there; the driver says so.
+// The run ends there; what() is the console text that says so.
 class SingularMatrix : public std::runtime_error {
   public:
-    SingularMatrix() : std::runtime_error("matrix with a row of zeros") {}
+    SingularMatrix() : std::runtime_error("Matriz singular!") {}
 };
 
 // Largest order the inversion supports (the size of its row-scale table).
@@ -64,11 +64,6 @@ inline constexpr int maxInversionOrder = 1000;
 // printed results do not depend on the compiler's choice of summation order.
 // ab must not share storage with a or b.
 void matrixProduct(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab);
-
-// The same product with the same running sums, element for element and bit
-// for bit, but with the sums of two rows and four columns carried side by
-// side, so that the additions of one sum need not wait for each other.
-void matrixProductInterleaved(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab);
 
 // b (n x m) = the transpose of a (m x n).
 void matrixTranspose(int m, int n, const Matrix& a, Matrix& b);

@@ -1,11 +1,10 @@
 #include "planimetry/adjustment.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
+#include "base/text.hpp"
 #include "matrix/band.hpp"
-#include "report/format.hpp"
-#include "report/precision_line.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -126,16 +125,7 @@ void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result
         // there, and the general inversion decides.
         storeAngleWeight(ctx, ctx.angleVariance, ctx.angleAbove, ctx.angleBelow);
     }
-    if (ctx.denseReference) {
-        matrixProduct(m, n, n, left, ctx.angleWeight, result);
-    } else {
-        matrixProductInterleaved(m, n, n, left, ctx.angleWeight, result);
-    }
-}
-
-void writeAprioriAngleLine(RunContext& ctx) {
-    writePrecisionLine(*ctx.report, "Precisao a priori dos angulos azimutais:", ctx.unit,
-                       std::sqrt(ctx.angleVariance));
+    matrixProduct(m, n, n, left, ctx.angleWeight, result);
 }
 
 std::vector<double> iterateStation(RunContext& ctx) {
@@ -159,11 +149,10 @@ std::vector<double> iterateStation(RunContext& ctx) {
                     // No usable direction from a point to itself: within a
                     // micrometre the coefficients below exceed 1e6 per metre
                     // and the iteration runs away.
-                    const std::string& name = ctx.pointName[static_cast<std::size_t>(k)];
-                    throw RunStop::message(
-                        "A estacao coincide com o ponto visado " +
-                        name.substr(0, static_cast<std::size_t>(trimmedLength(name))) + " (ponto " +
-                        std::to_string(k) + "): o calculo nao pode continuar.");
+                    throw RunStop::message("A estacao coincide com o ponto visado " +
+                                           trimmedName(ctx.pointName[static_cast<std::size_t>(k)]) +
+                                           " (ponto " + std::to_string(k) +
+                                           "): o calculo nao pode continuar.");
                 }
             }
             // Computed minus observed angle, in exactly this order.

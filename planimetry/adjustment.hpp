@@ -2,7 +2,7 @@
 // station's coordinates.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 #include <vector>
 
@@ -18,10 +18,6 @@ void buildAngleWeights(RunContext& ctx);
 // result (m x (N-1)) = left (m x (N-1)) times the angle weights P, each
 // element a running sum in ascending order as matrixProduct forms it.
 void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result);
-
-// "Precisao a priori dos angulos azimutais:", the standard deviation of one
-// angle, sqrt(Qll(1,1)) = sqrt(2) sigma_d, in seconds or mgon.
-void writeAprioriAngleLine(RunContext& ctx);
 
 // Gauss-Newton iteration of the station's M and P from the current
 // stationM, stationP: misclosure w = computed minus observed angle (folded

@@ -1,8 +1,7 @@
 #include "planimetry/position.hpp"
 
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
-#include "report/format.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
 
 #include <cmath>
 #include <vector>
@@ -150,22 +149,8 @@ void findApproximatePosition(RunContext& ctx) {
         }
         s = other.solution;
     }
-    ctx.tanAzimuth1 = s.tanAzimuth1;
-    ctx.tanAzimuth2 = s.tanAzimuth2;
     ctx.stationM = s.stationM;
     ctx.stationP = s.stationP;
-}
-
-void approximatePosition(RunContext& ctx) {
-    findApproximatePosition(ctx);
-    if (ctx.pointCount == 3) {
-        std::ostream& out = *ctx.report;
-        writeListText(out, "Redundancia=0");
-        writeBlankLine(out);
-        writeRecord(out, {lit(" Mp="), fieldF(ctx.stationM, 12, 3), lit(" m"), lit(" ;Pp="),
-                          fieldF(ctx.stationP, 12, 3), lit(" m")});
-        throw RunStop::terminated();
-    }
 }
 
 } // namespace resection

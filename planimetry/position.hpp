@@ -1,7 +1,7 @@
 // Angles between consecutive directions and the closed-form first position.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 
 namespace resection {
 
@@ -44,9 +44,5 @@ UsableTriple firstUsableTriple(const Matrix& coords, const Matrix& readings, int
 // in ascending order ((1,2,4), (1,2,5), ..., (1,3,4), ...); when none does,
 // the run ends with a message. Writes nothing.
 void findApproximatePosition(RunContext& ctx);
-
-// findApproximatePosition; then, with exactly three points, the position is
-// reported and the run ends.
-void approximatePosition(RunContext& ctx);
 
 } // namespace resection

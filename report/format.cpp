@@ -1,6 +1,5 @@
 #include "report/format.hpp"
 
-#include <charconv>
 #include <cmath>
 #include <cstdio>
 #include <cstdlib>
@@ -10,7 +9,7 @@ namespace resection {
 
 namespace {
 
-std::string padLeft(std::string s, int width) {
+std::string padLeft(const std::string& s, int width) {
     if (static_cast<int>(s.size()) > width) {
         return std::string(static_cast<std::size_t>(width), '*');
     }
@@ -104,20 +103,6 @@ std::string formatText(std::string_view text, int width) {
         return std::string(text.substr(0, w));
     }
     return std::string(w - text.size(), ' ') + std::string(text);
-}
-
-std::string messageNumber(double value) {
-    char text[32];
-    const auto result =
-        std::to_chars(text, text + sizeof text, value, std::chars_format::general, 12);
-    // At most 19 characters ("-1.23456789012e-308"); never the buffer's bytes
-    // after a conversion that failed.
-    return result.ec == std::errc{} ? std::string(text, result.ptr) : std::string("?");
-}
-
-int trimmedLength(std::string_view name) {
-    const auto last = name.find_last_not_of(' ');
-    return last == std::string_view::npos ? 0 : static_cast<int>(last) + 1;
 }
 
 Item lit(std::string_view text) {

@@ -24,16 +24,8 @@ std::string formatInteger(std::int32_t value, int width);
 // number prints as "NaN", "Inf" or "-Inf", right-justified, or asterisks.
 std::string formatFixed(double value, int width, int decimals);
 
-// A value for a message: at most 12 significant digits in the shortest form
-// ("0.6", "-100000", "1e+20"), independent of the locale.
-std::string messageNumber(double value);
-
 // Aw: the text cut to its first w characters, or right-justified in w columns.
 std::string formatText(std::string_view text, int width);
-
-// Position of the last character of a name that is not a blank (0 for a name
-// of blanks only); a point or station name is printed in a field this wide.
-int trimmedLength(std::string_view name);
 
 // One item of a record layout, holding its value.
 struct Item {

@@ -6,8 +6,7 @@
 
 namespace resection {
 
-void writeHeading(RunContext& ctx) {
-    std::ostream& out = *ctx.report;
+void writeHeading(std::ostream& out, const RunContext& ctx) {
     const std::string stars(56, '*');
     writeRecord(out, {fieldA(stars, 56)});
     writeRecord(out, {lit("Calculo por interseccao inversa das coordenadas do ponto "),
@@ -29,24 +28,20 @@ void writeHeading(RunContext& ctx) {
                        ctx.directionPrecision);
 }
 
-void writeRedundancy(RunContext& ctx) {
-    writeRecord(*ctx.report, {lit("Redundancia (planimetria): "), fieldI(ctx.redundancy, 2)});
+void writeRedundancy(std::ostream& out, int redundancy) {
+    writeRecord(out, {lit("Redundancia (planimetria): "), fieldI(redundancy, 2)});
 }
 
-void writeEchoHeader(RunContext& ctx) {
-    std::ostream& out = *ctx.report;
+void writeEcho(std::ostream& out, const std::vector<std::string>& echo) {
+    writeBlankLine(out);
     writeRecord(out, {fieldA("Pontos visados do ponto estacao:", 32)});
     writeBlankLine(out);
     writeRecord(out, {fieldA("   Nome             M           P            Az", 47)});
     writeBlankLine(out);
-}
-
-void writeEchoLine(RunContext& ctx, const std::string& echoLine) {
-    writeRecord(*ctx.report, {fieldA(echoLine, 72)});
-}
-
-void writeEchoEnd(RunContext& ctx) {
-    writeBlankLine(*ctx.report);
+    for (const std::string& line : echo) {
+        writeRecord(out, {fieldA(line, 72)});
+    }
+    writeBlankLine(out);
 }
 
 } // namespace resection

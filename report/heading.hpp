@@ -1,17 +1,21 @@
 // The report's heading and the echo of the sighted points.
 #pragma once
 
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
+
+#include <ostream>
+#include <string>
+#include <vector>
 
 namespace resection {
 
 // Title with the station name, unit line, tolerance, a priori reading
-// precision, each followed by a blank line.
-void writeHeading(RunContext& ctx);
-void writeRedundancy(RunContext& ctx);
-// Caption and column header of the table of sighted points.
-void writeEchoHeader(RunContext& ctx);
-void writeEchoLine(RunContext& ctx, const std::string& echoLine);
-void writeEchoEnd(RunContext& ctx);
+// precision, each followed by a blank line: the header and station records
+// as read.
+void writeHeading(std::ostream& out, const RunContext& ctx);
+void writeRedundancy(std::ostream& out, int redundancy);
+// A blank line, the caption and column header of the table of sighted
+// points, the point records as read (72 characters each) and a blank line.
+void writeEcho(std::ostream& out, const std::vector<std::string>& echo);
 
 } // namespace resection

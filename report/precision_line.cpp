@@ -21,4 +21,12 @@ void writePrecisionLine(std::ostream& out, std::string_view label, AngleUnit uni
     writeBlankLine(out);
 }
 
+void writeAprioriAngleLine(std::ostream& out, AngleUnit unit, double angleDeviation) {
+    writePrecisionLine(out, "Precisao a priori dos angulos azimutais:", unit, angleDeviation);
+}
+
+void writePosterioriAngleLine(std::ostream& out, AngleUnit unit, double precision) {
+    writePrecisionLine(out, "Precisao a posteriori dos angulos azimutais:", unit, precision);
+}
+
 } // namespace resection

@@ -7,8 +7,8 @@
 //            then each file's name and contents
 //   result:  exit status (as four bytes); the console output; file count,
 //            then each file the run wrote, name and contents
+#include "console/files.hpp"
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
 #include "driver/run.hpp"
 
 #include <emscripten/emscripten.h>

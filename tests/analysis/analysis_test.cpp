@@ -4,8 +4,8 @@
 #include "analysis/analysis.hpp"
 #include "analysis/analysis_json.hpp"
 #include "analysis/sketch.hpp"
+#include "console/files.hpp"
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
 #include "support/run_harness.hpp"
@@ -130,10 +130,8 @@ TEST(Analysis, DirectionModelIsTheAngleModel) {
         text.replace(3, 6, "1e-9  "); // the tolerance
         std::istringstream in(text);
         RecordReader reader(in, "in");
-        std::ostream nowhere(nullptr);
         RunContext ctx;
         ctx.input = &reader;
-        ctx.report = &nowhere;
         readPlanimetricSection(ctx);
         const PlanimetricAnalysis a = analysePlanimetry(ctx);
         ASSERT_TRUE(a.directions.converged);

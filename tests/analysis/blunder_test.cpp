@@ -3,8 +3,8 @@
 // leaves a run without a closing line. A larger seeded sweep of the same
 // generator measures the rates; it is left out of the ordinary runs:
 //   resection_tests --gtest_also_run_disabled_tests --gtest_filter='*Sweep*'
+#include "console/files.hpp"
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
 
 #include <gtest/gtest.h>
 

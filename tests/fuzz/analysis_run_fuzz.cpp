@@ -6,9 +6,9 @@
 // the sketch was written where there is none, and a sketch that is not
 // well-formed XML (raw bytes, a tag left open, an attribute unquoted, bytes
 // that are not UTF-8): the check and what it found go to standard error.
+#include "base/run_stop.hpp"
+#include "console/files.hpp"
 #include "driver/analysis_run.hpp"
-#include "driver/platform.hpp"
-#include "driver/run_stop.hpp"
 #include "support/xml_check.hpp"
 
 #include <cstddef>

@@ -4,7 +4,7 @@
 // Layout of the data: byte 0 is the length L of the script (0..255), the next
 // L bytes are the script, the rest is the file. Each script byte picks one
 // reader call (low 3 bits) and its argument (high 5 bits).
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
 
 #include <cstddef>

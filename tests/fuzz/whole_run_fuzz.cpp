@@ -11,12 +11,12 @@
 // points are therefore left out (counts above the program's maximum still
 // run, since they are refused as read), and a search may compute at most
 // passBudget passes.
-#include "driver/constants.hpp"
-#include "driver/platform.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
+#include "console/files.hpp"
 #include "driver/run.hpp"
-#include "driver/run_stop.hpp"
 #include "input/record_reader.hpp"
-#include "planimetry/precision_search.hpp"
+#include "precision/precision_search.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,9 +1,10 @@
 // The planimetric section read from memory: values, readings in radians, the
-// report lines written meanwhile, and where the reader is left.
+// echo, and where the reader is left; the report of a refused unit code.
 #include "input/planimetric_section.hpp"
 
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
+#include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
 
@@ -19,11 +20,9 @@ const double pi = 4.0 * std::atan(1.0);
 struct Section {
     std::istringstream text;
     RecordReader reader;
-    std::ostringstream report;
     RunContext ctx;
     explicit Section(const std::string& content) : text(content), reader(text, "in") {
         ctx.input = &reader;
-        ctx.report = &report;
         ctx.inputFileName = "in";
     }
 };
@@ -46,7 +45,7 @@ TEST(PlanimetricSection, SexagesimalRecordsAndTheirEcho) {
     };
     Section s("gs 0.001 2\n'EST 1'\n4\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" +
               lines[3] + "\n" + lines[4] + "\n3 1.5\n");
-    readPlanimetricSection(s.ctx);
+    const std::vector<std::string> echo = readPlanimetricSection(s.ctx);
 
     EXPECT_EQ(s.ctx.unit, AngleUnit::Sexagesimal);
     EXPECT_EQ(s.ctx.tolerance, 0.001);
@@ -65,38 +64,34 @@ TEST(PlanimetricSection, SexagesimalRecordsAndTheirEcho) {
     EXPECT_DOUBLE_EQ(s.ctx.directionReading(3), -9.5 * pi / 180.0);
     EXPECT_DOUBLE_EQ(s.ctx.directionReading(4), (3.0 + 4.0 / 60.0 + 5.0 / 3600.0) * pi / 180.0);
 
-    // The echo shows the last four lines read, as written, filled to 72.
-    const std::string report = s.report.str();
+    // The echo holds the last four lines read, as written, filled to 72.
+    ASSERT_EQ(echo.size(), 4u);
     for (int i = 1; i < 5; ++i) {
-        const std::string echo = lines[i] + std::string(72 - lines[i].size(), ' ') + "\r\n";
-        EXPECT_NE(report.find(echo), std::string::npos) << lines[i];
+        EXPECT_EQ(echo[static_cast<std::size_t>(i - 1)],
+                  lines[i] + std::string(72 - lines[i].size(), ' '));
     }
-    EXPECT_EQ(report.find(lines[0]), std::string::npos);
-    EXPECT_NE(report.find("Redundancia (planimetria):  1\r\n \r\nPontos visados"),
-              std::string::npos);
 
     // The reader stands at the altimetric section.
     s.reader.beginRecord();
     EXPECT_EQ(s.reader.readInteger("n"), 3);
 }
 
-TEST(PlanimetricSection, TooFewPointsEndAfterTheHeading) {
+TEST(PlanimetricSection, TooFewPoints) {
     Section s("gd 0.001 2\nEST1\n2\nA 0 1 0\nB 1 0 90\n");
     const auto [text, status] = stopOf(s);
     EXPECT_EQ(text, "Numero insuficiente de dados para o calculo da interseccao inversa...");
     EXPECT_EQ(status, 0);
-    const std::string report = s.report.str();
-    EXPECT_EQ(report.size() - report.rfind("segundos\r\n \r\n"), 13u) << report;
-    EXPECT_EQ(report.find("Redundancia"), std::string::npos);
 }
 
 TEST(PlanimetricSection, UnknownUnitCodeIsRefusedAfterTheHeading) {
     for (const char* code : {"GD", "g", "dg"}) {
-        Section s(std::string(code) + " 0.001 2\nEST1\n4\nA 0 1 0\nB 1 0 90\n");
-        const auto [text, status] = stopOf(s);
-        EXPECT_EQ(status, 1) << code;
-        EXPECT_NE(s.report.str().find("Leituras de direccao em: grados\r\n"), std::string::npos);
-        EXPECT_NE(s.report.str().find(" mgon\r\n"), std::string::npos);
+        const auto r = testing::runInProcess(
+            {{"in", std::string(code) + " 0.001 2\nEST1\n4\nA 0 1 0\nB 1 0 90\n"}}, "in\nout\n");
+        EXPECT_EQ(r.status, 1) << code;
+        const std::string& report = r.files.at("out");
+        EXPECT_NE(report.find("Leituras de direccao em: grados\r\n"), std::string::npos);
+        EXPECT_EQ(report.size() - report.rfind(" mgon\r\n \r\n"), 10u) << report;
+        EXPECT_NE(r.console.find("Codigo de unidades desconhecido"), std::string::npos);
     }
 }
 

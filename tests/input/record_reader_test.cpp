@@ -1,7 +1,7 @@
 // The free-form records of the input file, read from memory.
 #include "input/record_reader.hpp"
 
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 
 #include <gtest/gtest.h>
 

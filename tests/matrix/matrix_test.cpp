@@ -51,9 +51,6 @@ TEST(MatrixProduct, Orders) {
     Matrix ab(2, 2);
     matrixProduct(2, 3, 2, a, b, ab);
     expectEqual(ab, fromRows({{58, 64}, {139, 154}}));
-    Matrix interleaved(2, 2);
-    matrixProductInterleaved(2, 3, 2, a, b, interleaved);
-    expectEqual(interleaved, ab);
 
     // The running sum in ascending order: (1e16 + 1) - 1e16 is 0, not 1.
     const Matrix big = fromRows({{1e16, 1, -1e16}});

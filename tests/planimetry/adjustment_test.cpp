@@ -3,9 +3,11 @@
 #include "planimetry/adjustment.hpp"
 
 #include "angles/units.hpp"
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "input/planimetric_section.hpp"
+#include "planimetry/planimetric_pass.hpp"
 #include "planimetry/position.hpp"
+#include "report/precision_line.hpp"
 
 #include <gtest/gtest.h>
 
@@ -72,10 +74,9 @@ TEST(AngleWeights, AprioriAngleLine) {
     };
     for (const auto& [code, precision, expected] : rows) {
         RunContext ctx = withPrecision(4, code, precision);
+        ctx.aprioriPrecision = ctx.directionPrecision;
         std::ostringstream report;
-        ctx.report = &report;
-        buildAngleWeights(ctx);
-        writeAprioriAngleLine(ctx);
+        writeAprioriAngleLine(report, ctx.unit, aprioriAngleDeviation(ctx));
         EXPECT_EQ(report.str(), expected);
     }
 }
@@ -94,8 +95,7 @@ RunContext exampleStation(double tolerance) {
         ctx.pointCoords(i, 2) = coords[i - 1][1];
         ctx.directionReading(i) = readings[i - 1] * pi / 180.0;
     }
-    formAngles(ctx);
-    approximatePosition(ctx);
+    findFirstPosition(ctx);
     buildAngleWeights(ctx);
     return ctx;
 }

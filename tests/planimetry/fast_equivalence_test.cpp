@@ -2,10 +2,10 @@
 // products, diagonals only of the residual cofactors) against the dense
 // reference: whole reports byte for byte, and the routines element by
 // element, bit for bit.
-#include "driver/run_stop.hpp"
-#include "input/run_context.hpp"
+#include "base/run_stop.hpp"
 #include "matrix/band.hpp"
 #include "matrix/matrix.hpp"
+#include "state/run_context.hpp"
 #include "support/run_harness.hpp"
 #include "support/survey_input.hpp"
 
@@ -231,32 +231,6 @@ TEST(BandInverse, ZeroRowStopsLikeTheDenseRoutine) {
     EXPECT_THROW(invertTridiagonal(3, pattern(3, 0.0, 0.0).below, pattern(3, 0.0, 0.0).diagonal,
                                    pattern(3, 0.0, 0.0).above, band),
                  SingularMatrix);
-}
-
-TEST(InterleavedProduct, SameBitsAsThePlainProduct) {
-    std::mt19937_64 rng(5);
-    std::uniform_real_distribution<double> unit(-1.0, 1.0);
-    const double specials[] = {0.0,          -0.0,  std::numeric_limits<double>::infinity(),
-                               std::nan(""), 1e308, 4.9e-324};
-    for (int c = 0; c < 60; ++c) {
-        const int m = 1 + static_cast<int>(rng() % 5);
-        const int n = 1 + static_cast<int>(rng() % 30);
-        const int p = 1 + static_cast<int>(rng() % 11);
-        Matrix a(m, n), b(n, p), plain(m, p), interleaved(m, p);
-        for (int j = 1; j <= n; ++j) {
-            for (int i = 1; i <= m; ++i) {
-                a(i, j) = (rng() % 8 == 0) ? specials[rng() % 6] : unit(rng);
-            }
-        }
-        for (int j = 1; j <= p; ++j) {
-            for (int i = 1; i <= n; ++i) {
-                b(i, j) = (rng() % 8 == 0) ? specials[rng() % 6] : unit(rng) * 1e3;
-            }
-        }
-        matrixProduct(m, n, p, a, b, plain);
-        matrixProductInterleaved(m, n, p, a, b, interleaved);
-        expectSameBits(plain, interleaved, m, p);
-    }
 }
 
 } // namespace

@@ -1,10 +1,10 @@
 // Properties of whole planimetric computations: the readings are made up in
 // the test from a chosen station (atan2 of the coordinate differences), so
 // the station that should come out is known.
-#include "driver/run_stop.hpp"
+#include "base/run_stop.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "planimetry/search.hpp"
+#include "planimetry/planimetric_pass.hpp"
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -77,12 +77,11 @@ struct Adjusted {
 Adjusted adjust(const std::string& content) {
     std::istringstream text(content);
     RecordReader reader(text, "in");
-    std::ostringstream report;
     RunContext ctx;
     ctx.input = &reader;
-    ctx.report = &report;
     ctx.inputFileName = "in";
     readPlanimetricSection(ctx);
+    findFirstPosition(ctx);
     searchDirectionPrecision(ctx);
     return {ctx.adjustedM, ctx.adjustedP};
 }

@@ -2,7 +2,7 @@
 // against the reference that computes every pass: whole runs, report and
 // console byte for byte, on the walks where the prediction is stretched
 // hardest.
-#include "input/run_context.hpp"
+#include "state/run_context.hpp"
 #include "support/run_harness.hpp"
 #include "support/survey_input.hpp"
 

@@ -3,6 +3,7 @@
 #include "report/format.hpp"
 
 #include "angles/units.hpp"
+#include "base/text.hpp"
 
 #include <gtest/gtest.h>
 
@@ -147,16 +148,16 @@ TEST(ReportFormat, IntegerFieldOfTruncatedValue) {
 }
 
 TEST(ReportFormat, NameFieldIsAsWideAsTheTrimmedName) {
-    EXPECT_EQ(trimmedLength("P1          "), 2);
-    EXPECT_EQ(trimmedLength(" P1         "), 3); // a leading blank is kept
-    EXPECT_EQ(trimmedLength("A B         "), 3);
-    EXPECT_EQ(trimmedLength("ABCDEFGHIJKL"), 12);
-    EXPECT_EQ(trimmedLength("            "), 0);
-    EXPECT_EQ(trimmedLength("P1\t         "), 3); // only blanks are trailing
+    EXPECT_EQ(trimmedName("P1          "), "P1");
+    EXPECT_EQ(trimmedName(" P1         "), " P1"); // a leading blank is kept
+    EXPECT_EQ(trimmedName("A B         "), "A B");
+    EXPECT_EQ(trimmedName("ABCDEFGHIJKL"), "ABCDEFGHIJKL");
+    EXPECT_EQ(trimmedName("            "), "");
+    EXPECT_EQ(trimmedName("P1\t         "), "P1\t"); // only blanks are trailing
 
-    const std::string leading = " P1         ";
+    const std::string leading = trimmedName(" P1         ");
     std::ostringstream out;
-    writeRecord(out, {lit("M("), fieldA(leading, trimmedLength(leading)), lit(") =")});
+    writeRecord(out, {lit("M("), fieldA(leading, static_cast<int>(leading.size())), lit(") =")});
     EXPECT_EQ(out.str(), "M( P1) =\r\n");
 }
 

@@ -33,14 +33,13 @@ struct Heading {
 
     Heading(const std::string& unitCode, double tolerance, double precisionAsRead,
             const std::string& station = "EST1        ") {
-        ctx.report = &report;
         ctx.unit = unitFromCode(unitCode);
         ctx.tolerance = tolerance;
         ctx.directionPrecision = precisionToRadians(ctx.unit, precisionAsRead);
         ctx.stationName = station;
     }
     std::vector<std::string> lines() {
-        writeHeading(ctx);
+        writeHeading(report, ctx);
         return linesOf(report.str());
     }
 };
@@ -114,10 +113,7 @@ TEST(ReportHeading, RedundancyLine) {
     };
     for (const auto& [redundancy, expected] : rows) {
         std::ostringstream report;
-        RunContext ctx;
-        ctx.report = &report;
-        ctx.redundancy = redundancy;
-        writeRedundancy(ctx);
+        writeRedundancy(report, redundancy);
         EXPECT_EQ(report.str(), std::string(expected) + "\r\n");
     }
 }

@@ -1,7 +1,7 @@
 #include "support/run_harness.hpp"
 
-#include "driver/platform.hpp"
 #include "driver/run.hpp"
+#include "platform/platform.hpp"
 
 #include <algorithm>
 #include <filesystem>

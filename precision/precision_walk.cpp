@@ -1,4 +1,4 @@
-#include "planimetry/precision_walk.hpp"
+#include "precision/precision_walk.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -18,8 +18,7 @@ struct BinadeRun {
     std::int64_t units = 0; // D
     double ulp = 0.0;       // u
     std::int64_t mantissa = 0;
-    bool tie = false;      // a tie from an odd M: round once on its own first
-    bool vanishes = false; // the step no longer changes the value
+    bool tie = false; // a tie from an odd M: round once on its own first
 };
 
 // The run that starts at magnitude m > 0 (a normal double) with steps that
@@ -83,9 +82,6 @@ bool PrecisionWalk::advanceBy(Direction direction, std::int64_t count) {
         BinadeRun run;
         if (value_ != 0.0) {
             run = binadeRun(std::fabs(value_), step_, towardsZero);
-        }
-        if (run.vanishes) {
-            return false;
         }
         if (run.tie || run.steps == 0) {
             advance(direction);

@@ -1,13 +1,14 @@
-#include "planimetry/search.hpp"
+#include "planimetry/planimetric_pass.hpp"
 
 #include "angles/units.hpp"
-#include "driver/constants.hpp"
-#include "driver/run_stop.hpp"
+#include "base/constants.hpp"
+#include "base/run_stop.hpp"
+#include "base/text.hpp"
 #include "planimetry/adjustment.hpp"
-#include "planimetry/chi_square.hpp"
 #include "planimetry/position.hpp"
-#include "report/format.hpp"
-#include "report/precision_line.hpp"
+#include "precision/chi_square.hpp"
+
+#include <cmath>
 
 #include <algorithm>
 #include <charconv>
@@ -40,22 +41,27 @@ PassOutcome planimetricPass(RunContext& ctx, double precision) {
     ctx.stationM = ctx.approximateM;
     ctx.stationP = ctx.approximateP;
     buildAngleWeights(ctx);
-    if (ctx.passCount == 0) {
-        writeAprioriAngleLine(ctx);
-    }
-    ctx.passCount = ctx.passCount + 1;
     std::vector<double> corrections = iterateStation(ctx);
     PassOutcome outcome = testVariance(ctx);
     outcome.corrections = std::move(corrections);
     return outcome;
 }
 
-void searchDirectionPrecision(RunContext& ctx) {
+StationPosition findFirstPosition(RunContext& ctx) {
     formAngles(ctx);
-    approximatePosition(ctx);
+    findApproximatePosition(ctx);
     ctx.approximateM = ctx.stationM;
     ctx.approximateP = ctx.stationP;
-    ctx.passCount = 0;
+    return {ctx.approximateM, ctx.approximateP};
+}
+
+double aprioriAngleDeviation(RunContext& ctx) {
+    ctx.directionPrecision = ctx.aprioriPrecision;
+    buildAngleWeights(ctx);
+    return std::sqrt(ctx.angleVariance);
+}
+
+double searchDirectionPrecision(RunContext& ctx) {
     try {
         SearchSettings settings = searchSettings(ctx, ctx.aprioriPrecision);
         // A pass of ten solutions costs some 8e-9 N^2 s: computing every
@@ -70,6 +76,7 @@ void searchDirectionPrecision(RunContext& ctx) {
     } catch (const SearchWithoutEnd& stop) {
         throw RunStop::badInput(searchWithoutEndMessage(stop, ctx.unit, "leituras azimutais"));
     }
+    return ctx.directionPrecision;
 }
 
 SearchSettings searchSettings(const RunContext& ctx, double start) {
@@ -80,11 +87,6 @@ SearchSettings searchSettings(const RunContext& ctx, double start) {
     settings.passByPass = ctx.passByPassSearch;
     settings.passBudget = ctx.passBudget;
     return settings;
-}
-
-void writePosterioriAngleLine(RunContext& ctx) {
-    writePrecisionLine(*ctx.report, "Precisao a posteriori dos angulos azimutais:", ctx.unit,
-                       ctx.directionPrecision);
 }
 
 std::string searchWithoutEndMessage(const SearchWithoutEnd& stop, AngleUnit unit,

@@ -29,8 +29,6 @@
 // as long as one solution more stays within the limit of solutions.
 #pragma once
 
-#include "input/run_context.hpp"
-
 #include <cstdint>
 #include <functional>
 #include <stdexcept>
@@ -40,6 +38,14 @@
 namespace resection {
 
 enum class Verdict { Accepted, Rejected };
+
+// How a precision search went: the passes of its walk, and how many of them
+// were computed in full.
+struct SearchCounts {
+    std::int64_t passesWalked = 0;
+    std::int64_t passesComputed = 0;
+    int fallbacks = 0; // times a prediction was not borne out
+};
 
 // The 95 % chi-square test: rejected when the statistic exceeds the critical
 // value for r degrees of freedom, accepted otherwise (equality accepts).

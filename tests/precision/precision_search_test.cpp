@@ -1,9 +1,9 @@
 // The precision walk's jumps against one rounding at a time, and the search
 // that skips passes against the search that computes them all, on passes
 // whose statistic strays from 1 / sigma^2 by chosen amounts.
-#include "planimetry/chi_square.hpp"
-#include "planimetry/precision_search.hpp"
-#include "planimetry/precision_walk.hpp"
+#include "precision/chi_square.hpp"
+#include "precision/precision_search.hpp"
+#include "precision/precision_walk.hpp"
 
 #include <gtest/gtest.h>
 

@@ -9,10 +9,13 @@
 // the program is converted on the way.
 #ifdef _WIN32
 
-#include "driver/platform.hpp"
+#include "platform/native.hpp"
+#include "platform/platform.hpp"
 
 #include <algorithm>
+#include <cerrno>
 #include <fcntl.h>
+#include <fstream>
 #include <io.h>
 #include <iostream>
 #include <windows.h>
@@ -201,6 +204,58 @@ void holdOwnConsoleWindow() {
     while (ReadConsoleW(input, chunk, 64, &count, nullptr) && count > 0 &&
            chunk[count - 1] != L'\n') {
     }
+}
+
+std::filesystem::path nativePath(const std::string& name) {
+    return std::filesystem::path(wideFromName(name));
+}
+
+std::unique_ptr<std::istream> openRegularFile(const std::string& /*name*/,
+                                              const std::filesystem::path& path,
+                                              std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (!fs::exists(path, ec)) {
+        error = "o ficheiro nao existe";
+        return nullptr;
+    }
+    if (!fs::is_regular_file(path, ec)) {
+        error = otherTypeReason;
+        return nullptr;
+    }
+    auto file = std::make_unique<std::ifstream>(path, std::ios::in | std::ios::binary);
+    if (!file->is_open()) {
+        error = "nao pode ser lido";
+        return nullptr;
+    }
+    return file;
+}
+
+std::unique_ptr<std::ostream>
+createReportFile(const std::string& name, const std::filesystem::path& path, std::string& error) {
+    namespace fs = std::filesystem;
+    std::error_code ec;
+    if (fs::exists(path, ec) && !fs::is_regular_file(path, ec)) {
+        error = otherTypeReason;
+        return nullptr;
+    }
+    errno = 0;
+    auto file =
+        std::make_unique<std::ofstream>(path, std::ios::out | std::ios::trunc | std::ios::binary);
+    if (!file->is_open()) {
+        error = reasonOf(errno, name, notCreated);
+        return nullptr;
+    }
+    return file;
+}
+
+int finishReportFile(std::ostream& report) {
+    errno = 0;
+    report.flush();
+    if (auto* file = dynamic_cast<std::ofstream*>(&report)) {
+        file->close();
+    }
+    return errno;
 }
 
 std::vector<std::string> programArguments(int argc, wchar_t** argv) {

@@ -1,6 +1,6 @@
 // The names Windows takes for devices rather than files, which the program
 // refuses there as file names (run on every system: the rule is plain text).
-#include "driver/platform.hpp"
+#include "platform/platform.hpp"
 
 #include <gtest/gtest.h>
 

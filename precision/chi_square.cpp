@@ -1,4 +1,4 @@
-#include "planimetry/chi_square.hpp"
+#include "precision/chi_square.hpp"
 
 #include <array>
 #include <cmath>

@@ -1,18 +1,18 @@
-// Everything one run shares between its stages.
+// Everything the computing stages of one run share.
 //
-// The program is one sequential pass: every stage reads and writes these
-// values and appends its own lines to the report. Keeping them in one struct
-// that each stage receives (rather than in globals) lets every stage be run
-// and tested on its own.
+// The program is one sequential pass: the input stages fill these values, the
+// adjustments read them and leave their work arrays and results here, and the
+// report writers read what they print from the results. Keeping them in one
+// struct that each stage receives (rather than in globals) lets every stage be
+// run and tested on its own; nothing here knows of the console or the report.
 #pragma once
 
 #include "angles/units.hpp"
 #include "matrix/band.hpp"
 #include "matrix/matrix.hpp"
+#include "precision/precision_search.hpp"
 
 #include <cstdint>
-#include <istream>
-#include <ostream>
 #include <string>
 #include <vector>
 
@@ -20,20 +20,10 @@ namespace resection {
 
 class RecordReader;
 
-// How a precision search went: the passes of its walk, and how many of them
-// were computed in full.
-struct SearchCounts {
-    std::int64_t passesWalked = 0;
-    std::int64_t passesComputed = 0;
-    int fallbacks = 0; // times a prediction was not borne out
-};
-
 struct RunContext {
-    // I/O of the run, set by the driver.
+    // The input file, set by the driver: the reader and the name its
+    // messages give.
     RecordReader* input = nullptr;
-    std::ostream* report = nullptr;
-    std::istream* consoleIn = nullptr;
-    std::ostream* consoleOut = nullptr;
     std::string inputFileName;
     // The straightforward dense routines for the angle weights and the
     // products with them, instead of those that use the band structure of
@@ -49,7 +39,8 @@ struct RunContext {
     std::int64_t passBudget = 0;
 
     // Header and station record.
-    AngleUnit unit = AngleUnit::Unknown; // from the unit code "gd", "gs" or "gr"
+    std::string unitCode;                // as read: "gd", "gs" or "gr"
+    AngleUnit unit = AngleUnit::Unknown; // from the unit code
     double tolerance = 0.0;              // metres
     double directionPrecision = 0.0;     // radians, stepped by the precision search
     double aprioriPrecision = 0.0;       // radians, as read: the search's starting value
@@ -97,8 +88,6 @@ struct RunContext {
     Matrix residualTWeight;       // 1 x (N-1)
 
     // First position, the same for every pass, and adjustment.
-    double tanAzimuth1 = 0.0;
-    double tanAzimuth2 = 0.0;
     double approximateM = 0.0; // where every pass starts, metres
     double approximateP = 0.0;
     double stationM = 0.0; // point of linearisation, metres
@@ -106,7 +95,6 @@ struct RunContext {
     double adjustedM = 0.0;
     double adjustedP = 0.0;
     int iterationCount = 0;
-    int passCount = 0;
     double varianceFactor = 0.0;
     SearchCounts positionSearch;
 

@@ -1,8 +1,8 @@
 // Critical values of the variance test, its verdict and the search's step.
-#include "planimetry/chi_square.hpp"
+#include "precision/chi_square.hpp"
 
 #include "angles/units.hpp"
-#include "planimetry/search.hpp"
+#include "planimetry/planimetric_pass.hpp"
 
 #include <gtest/gtest.h>
 

@@ -1,8 +1,8 @@
-#include "planimetry/precision_search.hpp"
+#include "precision/precision_search.hpp"
 
-#include "driver/constants.hpp"
-#include "planimetry/chi_square.hpp"
-#include "planimetry/precision_walk.hpp"
+#include "base/constants.hpp"
+#include "precision/chi_square.hpp"
+#include "precision/precision_walk.hpp"
 
 #include <algorithm>
 #include <cmath>

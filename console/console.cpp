@@ -1,4 +1,4 @@
-#include "driver/console.hpp"
+#include "console/console.hpp"
 
 #include <exception>
 
