@@ -17,9 +17,9 @@
 //        resection_bench --analysis [repetitions]
 // The second form times the whole analysis of resection-analise in this
 // process instead (leave-one-out adjustments and JSON included), in CPU time.
-#include "driver/analysis_run.hpp"
-#include "driver/run.hpp"
 #include "platform/platform.hpp"
+#include "runs/analysis_run.hpp"
+#include "runs/run.hpp"
 #include "state/run_context.hpp"
 
 #include <algorithm>

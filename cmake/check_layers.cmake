@@ -15,8 +15,9 @@ set(layers
   "report"                                # the report's writers
   "analysis"                              # the companion's analysis
   "console"                               # console dialogue, FileSystem (no OS calls)
+  "runs"                                  # a whole run of each program (no OS calls)
   "platform"                              # the operating system
-  "driver"                                # the runs and the mains
+  "driver"                                # the mains
 )
 
 set(rank 0)

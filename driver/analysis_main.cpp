@@ -1,8 +1,8 @@
 // resection-analise: the analysis of a resection's input file. Which reading
 // is wrong, the shape of the station's uncertainty, how strong the sighting
 // geometry is, and, on request, a sketch of the station in SVG.
-#include "driver/analysis_run.hpp"
 #include "platform/platform.hpp"
+#include "runs/analysis_run.hpp"
 
 #include <iostream>
 #include <string>

@@ -1,7 +1,7 @@
 // resection: the station's plane coordinates (and, on request, its height)
 // from direction and zenith readings to points of known position.
-#include "driver/run.hpp"
 #include "platform/platform.hpp"
+#include "runs/run.hpp"
 
 #include <iostream>
 #include <string>

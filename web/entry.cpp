@@ -8,8 +8,8 @@
 //   result:  exit status (as four bytes); the console output; file count,
 //            then each file the run wrote, name and contents
 #include "console/files.hpp"
-#include "driver/analysis_run.hpp"
-#include "driver/run.hpp"
+#include "runs/analysis_run.hpp"
+#include "runs/run.hpp"
 
 #include <emscripten/emscripten.h>
 

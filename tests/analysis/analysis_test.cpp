@@ -5,9 +5,9 @@
 #include "analysis/analysis_json.hpp"
 #include "analysis/sketch.hpp"
 #include "console/files.hpp"
-#include "driver/analysis_run.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
+#include "runs/analysis_run.hpp"
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>

@@ -4,7 +4,7 @@
 // generator measures the rates; it is left out of the ordinary runs:
 //   resection_tests --gtest_also_run_disabled_tests --gtest_filter='*Sweep*'
 #include "console/files.hpp"
-#include "driver/analysis_run.hpp"
+#include "runs/analysis_run.hpp"
 
 #include <gtest/gtest.h>
 

@@ -8,7 +8,7 @@
 // that are not UTF-8): the check and what it found go to standard error.
 #include "base/run_stop.hpp"
 #include "console/files.hpp"
-#include "driver/analysis_run.hpp"
+#include "runs/analysis_run.hpp"
 #include "support/xml_check.hpp"
 
 #include <cstddef>

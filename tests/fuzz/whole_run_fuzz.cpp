@@ -14,9 +14,9 @@
 #include "base/constants.hpp"
 #include "base/run_stop.hpp"
 #include "console/files.hpp"
-#include "driver/run.hpp"
 #include "input/record_reader.hpp"
 #include "precision/precision_search.hpp"
+#include "runs/run.hpp"
 
 #include <cstddef>
 #include <cstdint>

@@ -1,7 +1,7 @@
 #include "support/run_harness.hpp"
 
-#include "driver/run.hpp"
 #include "platform/platform.hpp"
+#include "runs/run.hpp"
 
 #include <algorithm>
 #include <filesystem>

@@ -1,7 +1,7 @@
 // Whole runs of the program in-process, and the golden run folders.
 #pragma once
 
-#include "driver/run.hpp"
+#include "runs/run.hpp"
 
 #include <map>
 #include <ostream>

@@ -1,4 +1,4 @@
-#include "driver/analysis_run.hpp"
+#include "runs/analysis_run.hpp"
 
 #include "altimetry/height.hpp"
 #include "analysis/analysis.hpp"

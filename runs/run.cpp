@@ -1,4 +1,4 @@
-#include "driver/run.hpp"
+#include "runs/run.hpp"
 
 #include "altimetry/height.hpp"
 #include "base/run_stop.hpp"
