@@ -225,9 +225,12 @@ bool searchZenithPrecision(RunContext& ctx) {
     }
     try {
         SearchSettings settings = searchSettings(ctx, ctx.zenithPrecision);
-        // A pass costs some 2e-7 n s (up to ten solutions of order n):
-        // computing every pass stops after about a second's worth.
-        settings.unresolvedPassLimit = std::max(500, 5000000 / ctx.zenithCount);
+        // A pass costs at most some 3e-5 s plus 2e-7 n s (up to ten
+        // solutions of order n): computing every pass stops after about a
+        // second and a half's worth.
+        const double n = ctx.zenithCount;
+        settings.unresolvedPassLimit =
+            std::max<std::int64_t>(500, static_cast<std::int64_t>(1.5 / (3e-5 + 2e-7 * n)));
         const SearchResult result =
             searchPrecision([&ctx](double sigma) { return heightPass(ctx, sigma); }, settings,
                             chiSquare95(ctx.zenithCount - 1));
