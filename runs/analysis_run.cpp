@@ -78,22 +78,27 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
     return s;
 }
 
-// Writes the sketch; a file that cannot be created or written is a stop of
-// a file fault, said on 'errors', after which the analysis goes on.
-int writeSketchFile(FileSystem& files, const std::string& name, const SketchData& data,
-                    Console& console, const std::function<void(const std::string&)>& error) {
+using ErrorSink = std::function<void(const std::string&)>;
+
+// Writes one output file of the analysis (the sketch, the JSON) through
+// 'write'; a file that cannot be created or written is a file fault, said
+// through 'error', after which the analysis goes on. 'what' names the file
+// in the messages ("do esboco", "JSON"), 'done' is the console line after it.
+int writeOutputFile(FileSystem& files, const std::string& name, const std::string& what,
+                    const std::function<void(std::ostream&)>& write, const std::string& done,
+                    Console& console, const ErrorSink& error) {
     std::string reason;
     auto out = files.createReport(name, reason);
     if (!out) {
-        error("Nao foi possivel criar o ficheiro do esboco \"" + name + "\": " + reason + ".");
+        error("Nao foi possivel criar o ficheiro " + what + " \"" + name + "\": " + reason + ".");
         return exitFileFault;
     }
-    writeSketch(*out, data);
+    write(*out);
     if (!files.closeReport(*out, reason)) {
-        error("Erro no ficheiro do esboco: " + reason + ".");
+        error("Erro no ficheiro " + what + ": " + reason + ".");
         return exitFileFault;
     }
-    console.direct("Esboco escrito em " + name);
+    console.direct(done + name);
     return exitOrderly;
 }
 
@@ -153,30 +158,6 @@ AnalysisArguments parseArguments(const std::vector<std::string>& arguments) {
         parsed.refusal = "demasiados nomes de ficheiros";
     }
     return parsed;
-}
-
-// Writes the JSON record to its file or standard output; a file that cannot
-// be created or written is a file fault, as for the sketch.
-int writeJson(const std::string& name, const AnalysisRecord& record, FileSystem& files,
-              std::ostream& standardOutput, Console& console,
-              const std::function<void(const std::string&)>& error) {
-    if (name == "-") {
-        writeAnalysisJson(standardOutput, record);
-        return exitOrderly;
-    }
-    std::string reason;
-    auto out = files.createReport(name, reason);
-    if (!out) {
-        error("Nao foi possivel criar o ficheiro JSON \"" + name + "\": " + reason + ".");
-        return exitFileFault;
-    }
-    writeAnalysisJson(*out, record);
-    if (!files.closeReport(*out, reason)) {
-        error("Erro no ficheiro JSON: " + reason + ".");
-        return exitFileFault;
-    }
-    console.direct("Resultado em JSON escrito em " + name);
-    return exitOrderly;
 }
 
 } // namespace
@@ -250,8 +231,10 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
             writeLines(console, planimetryText(ctx, *plan));
             console.plainLine("");
             if (sketch) {
-                status =
-                    writeSketchFile(files, parsed.names[1], sketchOf(ctx, *plan), console, error);
+                status = writeOutputFile(
+                    files, parsed.names[1], "do esboco",
+                    [&](std::ostream& out) { writeSketch(out, sketchOf(ctx, *plan)); },
+                    "Esboco escrito em ", console, error);
                 console.plainLine("");
             }
             if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
@@ -282,8 +265,14 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
         record.ctx = &ctx;
         record.planimetry = plan.get();
         record.height = height.get();
-        const int written =
-            writeJson(parsed.jsonName, record, files, standardOutput, console, error);
+        const auto write = [&record](std::ostream& out) { writeAnalysisJson(out, record); };
+        int written = exitOrderly;
+        if (parsed.jsonName == "-") {
+            write(standardOutput); // in place of the console text
+        } else {
+            written = writeOutputFile(files, parsed.jsonName, "JSON", write,
+                                      "Resultado em JSON escrito em ", console, error);
+        }
         status = status == exitOrderly ? written : status;
     }
     consoleOut.flush();
