@@ -7,13 +7,19 @@
 # RESECTION_WEB_TEST adds the browser test (web/test).
 include(ExternalProject)
 
-find_program(RESECTION_EMXX em++)
-if(NOT RESECTION_EMXX)
+# Without emscripten: AUTO goes on without the page (one line says why), ON
+# stops. A macro, so that its return() leaves this file.
+macro(web_page_unavailable reason)
   if(RESECTION_WEB STREQUAL "AUTO")
-    message(STATUS "Web page not built: em++ not found (Debian: apt-get install emscripten)")
+    message(STATUS "Web page not built: ${reason}")
     return()
   endif()
-  message(FATAL_ERROR "RESECTION_WEB=ON needs em++ (Debian: apt-get install emscripten)")
+  message(FATAL_ERROR "RESECTION_WEB=ON: ${reason}")
+endmacro()
+
+find_program(RESECTION_EMXX em++)
+if(NOT RESECTION_EMXX)
+  web_page_unavailable("em++ not found (Debian: apt-get install emscripten)")
 endif()
 get_filename_component(emxx_real "${RESECTION_EMXX}" REALPATH)
 get_filename_component(emxx_dir "${emxx_real}" DIRECTORY)
@@ -22,11 +28,7 @@ find_file(RESECTION_EMSCRIPTEN_TOOLCHAIN Emscripten.cmake
         /usr/share/emscripten/cmake/Modules/Platform
   NO_DEFAULT_PATH NO_CMAKE_FIND_ROOT_PATH)
 if(NOT RESECTION_EMSCRIPTEN_TOOLCHAIN)
-  if(RESECTION_WEB STREQUAL "AUTO")
-    message(STATUS "Web page not built: emscripten's Emscripten.cmake not found beside ${emxx_real}")
-    return()
-  endif()
-  message(FATAL_ERROR "emscripten's Emscripten.cmake not found beside ${emxx_real}")
+  web_page_unavailable("emscripten's Emscripten.cmake not found beside ${emxx_real}")
 endif()
 
 # The sources of the libraries the two programs are built from, up to their
