@@ -3,9 +3,9 @@
 #include "altimetry/height.hpp"
 #include "base/run_stop.hpp"
 #include "matrix/matrix.hpp"
-#include "planimetry/planimetric_pass.hpp"
 #include "planimetry/position.hpp"
 #include "precision/chi_square.hpp"
+#include "report/messages.hpp"
 
 #include <algorithm>
 #include <cmath>
@@ -279,10 +279,10 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
         } catch (const RunStop& stop) {
             a.adjustmentFailure = stop.consoleText();
         } catch (const SingularMatrix& singular) {
-            a.adjustmentFailure = singular.what();
+            a.adjustmentFailure = stopMessage(singular);
         }
         if (!programDone && a.adjustmentFailure.empty()) {
-            a.adjustmentFailure = SingularMatrix().what();
+            a.adjustmentFailure = stopMessage(SingularMatrix());
         }
     } else {
         // Three points: the closed-form position is the solution.
@@ -427,7 +427,7 @@ HeightAnalysis analyseHeight(RunContext& ctx) {
     } catch (const RunStop& stop) {
         h.adjustmentFailure = stop.consoleText();
     } catch (const SingularMatrix& singular) {
-        h.adjustmentFailure = singular.what();
+        h.adjustmentFailure = stopMessage(singular);
     }
     if (!h.adjustmentFailure.empty()) {
         // The program starts from observation 1 alone, and a gross error in
@@ -446,7 +446,7 @@ HeightAnalysis analyseHeight(RunContext& ctx) {
         std::nth_element(single.begin(), single.begin() + n / 2, single.end());
         const HeightFit fit = fitHeight(ctx, 0, 0.0, single[static_cast<std::size_t>(n / 2)]);
         if (!fit.converged) {
-            throw RunStop::withPlainLine(" Processo iterativo nao convergente...");
+            throw RunStop(stopMessage(Stop(StopReason::HeightNotConverging)), exitOrderly);
         }
         h.stationHeight = fit.height;
         ctx.stationHeight = fit.height;

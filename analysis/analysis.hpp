@@ -10,7 +10,7 @@
 #include "analysis/directions.hpp"
 #include "analysis/geometry.hpp"
 #include "analysis/reading_tests.hpp"
-#include "state/run_context.hpp"
+#include "analysis/run_state.hpp"
 
 #include <string>
 #include <vector>

@@ -4,7 +4,7 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
-#include "state/run_context.hpp"
+#include "analysis/run_state.hpp"
 
 #include <ostream>
 #include <string>

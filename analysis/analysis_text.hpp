@@ -2,8 +2,8 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
+#include "analysis/run_state.hpp"
 #include "base/text.hpp"
-#include "state/run_context.hpp"
 
 #include <string>
 #include <vector>

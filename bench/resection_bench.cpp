@@ -22,14 +22,13 @@
 // 4 to 1001 points against the cost model the searches bound their work with
 // (PassOutcome::work): the model's constants come from this table.
 #include "altimetry/height.hpp"
-#include "base/run_stop.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "planimetry/planimetric_pass.hpp"
+#include "input/zenith_section.hpp"
+#include "planimetry/adjustment.hpp"
 #include "platform/platform.hpp"
 #include "runs/analysis_run.hpp"
 #include "runs/run.hpp"
-#include "state/run_context.hpp"
 
 #include <algorithm>
 #include <chrono>
@@ -303,31 +302,31 @@ int benchPassCost() {
         Case c{n, std::min(n, 1000), 1.5};
         std::istringstream in(makeInput(c, 7));
         resection::RecordReader reader(in, "in");
-        resection::RunContext ctx;
-        ctx.input = &reader;
-        ctx.inputFileName = "in";
-        resection::readPlanimetricSection(ctx);
-        resection::findFirstPosition(ctx);
-        resection::readZenithSection(ctx);
+        const resection::Survey survey = resection::readPlanimetricSection(reader).survey;
+        const resection::FirstPosition first = resection::findFirstPosition(survey);
+        const resection::ZenithSection zenith = resection::readZenithSection(reader, survey.header);
+        resection::PlanimetricAdjustment positionAdjustment(survey, first);
+        resection::HeightAdjustment heightAdjustment(zenith, survey.header.tolerance, first.m,
+                                                     first.p);
         const int passes = std::max(3, 200000 / (n * n + 50));
         double best = 1e9, bestHeight = 1e9;
         resection::PassOutcome position, height;
         for (int batch = 0; batch < 5; ++batch) {
             std::clock_t start = std::clock();
             for (int k = 0; k < passes; ++k) {
-                position = resection::planimetricPass(ctx, 1e-5 * (1.0 + k * 1e-6));
+                position = positionAdjustment.pass(1e-5 * (1.0 + k * 1e-6)).search;
             }
             best = std::min(best, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
             start = std::clock();
             for (int k = 0; k < passes; ++k) {
-                height = resection::heightPass(ctx, 1e-5 * (1.0 + k * 1e-6));
+                height = heightAdjustment.pass(1e-5 * (1.0 + k * 1e-6)).search;
             }
             bestHeight =
                 std::min(bestHeight, static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
         }
         std::printf("| %d | %zu | %.2f us | %.2f us | %.2f us (%d) | %.2f us |\n", n,
                     position.corrections.size(), best / passes * 1e6, position.work * 1e6,
-                    bestHeight / passes * 1e6, ctx.zenithCount, height.work * 1e6);
+                    bestHeight / passes * 1e6, zenith.count, height.work * 1e6);
     }
     return 0;
 }

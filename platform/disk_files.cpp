@@ -1,6 +1,6 @@
 #include "platform/platform.hpp"
 
-#include "base/run_stop.hpp"
+#include "base/stop.hpp"
 #include "platform/native.hpp"
 
 #include <algorithm>

@@ -381,4 +381,34 @@ SearchResult searchPrecision(const AdjustmentPass& pass, const SearchSettings& s
     return search.run();
 }
 
+SearchSettings searchSettings(double start, AngleUnit unit, const ComputeOptions& options) {
+    SearchSettings settings;
+    settings.start = start;
+    settings.step = precisionStep(unit);
+    settings.passByPass = options.passByPass;
+    settings.passBudget = options.passBudget;
+    settings.workLimit = everyPassWorkLimit;
+    return settings;
+}
+
+SearchResult searchReadingPrecision(const AdjustmentPass& pass, const SearchSettings& settings,
+                                    double criticalValue, Readings readings) {
+    try {
+        return searchPrecision(pass, settings, criticalValue);
+    } catch (const SearchWithoutEnd& end) {
+        using Reason = SearchWithoutEnd::Reason;
+        Stop stop(end.reason() == Reason::NegativeAccepted ? StopReason::SearchNegativeAccepted
+                  : end.reason() == Reason::StepVanishes   ? StopReason::SearchStepVanishes
+                  : end.reason() == Reason::ToleranceUnresolved
+                      ? StopReason::SearchToleranceUnresolved
+                      : StopReason::SearchUnpredictable);
+        stop.readings = readings;
+        stop.value =
+            end.reason() == Reason::ToleranceUnresolved ? end.resolution() : end.precision();
+        stop.passes = end.passes();
+        stop.seconds = end.seconds();
+        throw stop;
+    }
+}
+
 } // namespace resection

@@ -48,6 +48,9 @@
 // decisions came to it (PassOutcome::closestDecision).
 #pragma once
 
+#include "angles/units.hpp"
+#include "base/stop.hpp"
+
 #include <cstdint>
 #include <functional>
 #include <limits>
@@ -158,6 +161,24 @@ class PassBudgetExceeded : public std::runtime_error {
     PassBudgetExceeded() : std::runtime_error("precision search over its pass budget") {}
 };
 
+// What a run asks of its computations: the references the tests and the
+// benchmark compare with, and a bound for the fuzzers.
+struct ComputeOptions {
+    // The straightforward dense routines for the angle weights and the
+    // products with them, instead of those that use the band structure of
+    // those matrices (the same bytes, at a cost of order N^3 a pass).
+    bool denseReference = false;
+    // Compute every pass of the precision searches (the same bytes again).
+    bool passByPass = false;
+    // At most this many passes computed per search (0: no bound); over it
+    // PassBudgetExceeded, which only the fuzzers ask for.
+    std::int64_t passBudget = 0;
+};
+
+// The settings of a search from 'start' with the unit's step of 0.1" or
+// 0.1 mgon, the work limit, and the run's options.
+SearchSettings searchSettings(double start, AngleUnit unit, const ComputeOptions& options);
+
 // Runs the search. The walk:
 // - after an accepted pass the precision steps down, after a rejected one up;
 // - the search ends at the first pass whose verdict differs from the pass
@@ -170,5 +191,10 @@ class PassBudgetExceeded : public std::runtime_error {
 //   computing every pass at a cost above the work limit.
 SearchResult searchPrecision(const AdjustmentPass& pass, const SearchSettings& settings,
                              double criticalValue);
+
+// The same, for the readings named: a search that cannot end stops the run
+// (the Stop of the SearchWithoutEnd reason, with its figures).
+SearchResult searchReadingPrecision(const AdjustmentPass& pass, const SearchSettings& settings,
+                                    double criticalValue, Readings readings);
 
 } // namespace resection

@@ -4,13 +4,14 @@
 #include "analysis/analysis.hpp"
 #include "analysis/analysis_json.hpp"
 #include "analysis/analysis_text.hpp"
+#include "analysis/run_state.hpp"
 #include "analysis/sketch.hpp"
 #include "base/run_stop.hpp"
 #include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
 #include "matrix/matrix.hpp"
-#include "state/run_context.hpp"
+#include "report/messages.hpp"
 
 #include <functional>
 #include <memory>
@@ -222,7 +223,9 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
         console.direct("Ficheiro de input: " + inputName);
 
         RecordReader reader(*input, inputName,
-                            [&console](const std::string& text) { console.warning(text); });
+                            [&console, &inputName](long long line, const std::string& text) {
+                                console.warning(decimalCommaWarning(inputName, line, text));
+                            });
         ctx.input = &reader;
         ctx.inputFileName = inputName;
         try {
@@ -243,7 +246,7 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
                 writeLines(console, heightText(ctx, *height));
             }
         } catch (const SingularMatrix& singular) {
-            stopText = singular.what();
+            stopText = stopMessage(singular);
             console.direct(stopText);
         }
     } catch (const RunStop& stop) {

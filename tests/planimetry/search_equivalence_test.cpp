@@ -4,11 +4,10 @@
 // hardest.
 #include "altimetry/height.hpp"
 #include "angles/units.hpp"
-#include "base/run_stop.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "planimetry/planimetric_pass.hpp"
-#include "state/run_context.hpp"
+#include "input/zenith_section.hpp"
+#include "planimetry/planimetric_search.hpp"
 #include "support/run_harness.hpp"
 #include "support/survey_input.hpp"
 
@@ -53,7 +52,7 @@ TEST_P(SearchEquivalence, SkippingPassesGivesTheReportOfComputingEveryPass) {
     const double perSecond = std::string(c.code) == "gr" ? 0.3086 : 1.0;
     int complete = 0;
     for (int repeat = 0; repeat < 3; ++repeat) {
-        Survey s;
+        MadeUpSurvey s;
         s.code = c.code;
         s.noiseSeconds = 0.5 + 2.0 * unit(rng);
         s.points = 4 + static_cast<int>(10.0 * unit(rng));
@@ -139,27 +138,26 @@ INSTANTIATE_TEST_SUITE_P(
 std::set<double> firstCorrections(const std::string& input, bool height, double& coordinateUnit) {
     std::istringstream in(input);
     RecordReader reader(in, "in");
-    RunContext ctx;
-    ctx.input = &reader;
-    ctx.inputFileName = "in";
-    readPlanimetricSection(ctx);
-    findFirstPosition(ctx);
-    const double step = precisionStep(ctx.unit);
+    const Survey survey = readPlanimetricSection(reader).survey;
+    const FirstPosition first = findFirstPosition(survey);
+    PlanimetricAdjustment adjustment(survey, first);
+    const double apriori = survey.header.aprioriPrecision;
+    const double step = precisionStep(survey.header.unit);
     std::set<double> corrections;
-    for (double sigma :
-         {ctx.aprioriPrecision, ctx.aprioriPrecision - step, ctx.aprioriPrecision + step}) {
-        const PassOutcome outcome = planimetricPass(ctx, sigma);
+    for (double sigma : {apriori, apriori - step, apriori + step}) {
+        const PassOutcome outcome = adjustment.pass(sigma).search;
         corrections.insert(outcome.corrections.begin(), outcome.corrections.end());
     }
-    coordinateUnit = std::nextafter(std::fabs(ctx.stationM), INFINITY) - std::fabs(ctx.stationM);
+    coordinateUnit = std::nextafter(std::fabs(first.m), INFINITY) - std::fabs(first.m);
     if (!height) {
         return corrections;
     }
-    searchDirectionPrecision(ctx);
-    readZenithSection(ctx);
-    for (double sigma :
-         {ctx.zenithPrecision, ctx.zenithPrecision - step, ctx.zenithPrecision + step}) {
-        const PassOutcome outcome = heightPass(ctx, sigma);
+    const PlanimetricSearch position = searchDirectionPrecision(survey, first);
+    const ZenithSection zenith = readZenithSection(reader, survey.header);
+    HeightAdjustment heights(zenith, survey.header.tolerance, position.last.stationM,
+                             position.last.stationP);
+    for (double sigma : {apriori, apriori - step, apriori + step}) {
+        const PassOutcome outcome = heights.pass(sigma).search;
         corrections.insert(outcome.corrections.begin(), outcome.corrections.end());
     }
     return corrections;
@@ -201,7 +199,7 @@ TEST(ToleranceKnifeEdges, TheSearchPrintsWhatComputingEveryPassPrints) {
     // none beyond the generated ones).
     std::vector<std::pair<std::string, double>> inputs;
     for (const Network& n : networks) {
-        Survey s;
+        MadeUpSurvey s;
         s.code = n.code;
         s.points = n.points;
         s.apriori = n.apriori;

@@ -31,7 +31,7 @@ namespace fs = std::filesystem;
 // tolerance.
 std::string tinyTolerance(double tolerance, double grossDegrees) {
     std::mt19937_64 rng(17);
-    Survey s;
+    MadeUpSurvey s;
     s.points = 1001;
     s.tolerance = tolerance;
     s.apriori = 1.5;
@@ -48,7 +48,7 @@ std::string tinyTolerance(double tolerance, double grossDegrees) {
 // computed could reach the largest number of solutions.
 std::string unresolvedTolerance() {
     std::mt19937_64 rng(4);
-    Survey s;
+    MadeUpSurvey s;
     s.onCircle = true;
     s.insideCircle = 80.5;
     s.points = 1001;
