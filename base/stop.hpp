@@ -10,6 +10,7 @@
 
 #include <exception>
 #include <string>
+#include <utility>
 
 namespace resection {
 
@@ -106,6 +107,41 @@ class Stop : public std::exception {
 
     StopReason reason() const { return reason_; }
     const char* what() const noexcept override { return "the run stops"; }
+
+    // The figures set one at a time on a stop being built:
+    // throw Stop(StopReason::X).withName(name).withCount(k);
+    Stop withFile(std::string file) && {
+        fileName = std::move(file);
+        return std::move(*this);
+    }
+    Stop withLine(long long lineNumber) && {
+        line = lineNumber;
+        return std::move(*this);
+    }
+    Stop withName(std::string named) && {
+        name = std::move(named);
+        return std::move(*this);
+    }
+    Stop withText(std::string found) && {
+        text = std::move(found);
+        return std::move(*this);
+    }
+    Stop withCount(long long n) && {
+        count = n;
+        return std::move(*this);
+    }
+    Stop withItem(const RecordItem& what, ReadProblem why) && {
+        item = what;
+        problem = why;
+        return std::move(*this);
+    }
+    Stop withSearch(Readings which, double figure, double passCount, double cost) && {
+        readings = which;
+        value = figure;
+        passes = passCount;
+        seconds = cost;
+        return std::move(*this);
+    }
 
     // The figures of the message, as the reason says (see StopReason).
     std::string fileName;

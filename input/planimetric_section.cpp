@@ -22,10 +22,7 @@ std::int32_t readPointCount(RecordReader& in, const SurveyHeader& header) {
     // An unknown code would read no point record; refuse it rather than
     // compute with readings that were never converted.
     if (header.unit == AngleUnit::Unknown) {
-        Stop stop(StopReason::UnknownUnitCode);
-        stop.fileName = in.fileName();
-        stop.text = header.unitCode;
-        throw stop;
+        throw Stop(StopReason::UnknownUnitCode).withFile(in.fileName()).withText(header.unitCode);
     }
     in.beginRecord();
     const std::int32_t count = in.readInteger({Field::PointCount});
@@ -33,9 +30,7 @@ std::int32_t readPointCount(RecordReader& in, const SurveyHeader& header) {
         throw Stop(StopReason::TooFewPoints);
     }
     if (count > maxPointCount) {
-        Stop stop = in.stopHere(StopReason::TooManyPoints);
-        stop.count = count;
-        throw stop;
+        throw in.stopHere(StopReason::TooManyPoints).withCount(count);
     }
     return count;
 }

@@ -110,18 +110,12 @@ void RecordReader::readFault() const {
 }
 
 void RecordReader::lineTooLong() const {
-    Stop stop = stopHere(StopReason::LineTooLong);
-    stop.count = static_cast<long long>(maxLineLength);
-    throw stop;
+    throw stopHere(StopReason::LineTooLong).withCount(static_cast<long long>(maxLineLength));
 }
 
 void RecordReader::fail(const RecordItem& item, ReadProblem problem,
                         const std::string& found) const {
-    Stop stop = stopHere(StopReason::UnreadableRecord);
-    stop.item = item;
-    stop.problem = problem;
-    stop.text = found;
-    throw stop;
+    throw stopHere(StopReason::UnreadableRecord).withText(found).withItem(item, problem);
 }
 
 void RecordReader::beginRecord() {
@@ -322,9 +316,7 @@ void RecordReader::stepBackLines(int n) {
     // lineStarts_ ends with the start of the line the reader stands on.
     const auto available = static_cast<long long>(lineStarts_.size()) - 1;
     if (n < 0 || n > available) {
-        Stop stop = stopHere(StopReason::CannotStepBack);
-        stop.count = n;
-        throw stop;
+        throw stopHere(StopReason::CannotStepBack).withCount(n);
     }
     for (int i = 0; i < n; ++i) {
         lineStarts_.pop_back();

@@ -12,11 +12,11 @@ ZenithSection readZenithSection(RecordReader& in, const SurveyHeader& header) {
     const long long countLine = in.lineNumber();
     z.instrumentHeight = in.readReal({Field::InstrumentHeight});
     if (z.count < 1 || z.count > maxZenithCount) {
-        Stop stop = in.stopHere(z.count < 1 ? StopReason::TooFewZenithObservations
-                                            : StopReason::TooManyZenithObservations);
-        stop.line = countLine;
-        stop.count = z.count;
-        throw stop;
+        throw in
+            .stopHere(z.count < 1 ? StopReason::TooFewZenithObservations
+                                  : StopReason::TooManyZenithObservations)
+            .withLine(countLine)
+            .withCount(z.count);
     }
     const int n = z.count;
     z.pointName.assign(static_cast<std::size_t>(n), std::string(12, ' '));
@@ -55,9 +55,7 @@ ZenithSection readZenithSection(RecordReader& in, const SurveyHeader& header) {
     in.endRecord();
     // The starting value divides by the tangent of the first reading.
     if (z.reading(1) == 0.0) {
-        Stop stop = in.stopHere(StopReason::FirstZenithReadingZero);
-        stop.line = firstReadingLine;
-        throw stop;
+        throw in.stopHere(StopReason::FirstZenithReadingZero).withLine(firstReadingLine);
     }
     return z;
 }

@@ -182,10 +182,9 @@ PlanimetricPass PlanimetricAdjustment::pass(double precision) {
                     // No usable direction from a point to itself: within a
                     // micrometre the coefficients below exceed 1e6 per metre
                     // and the iteration runs away.
-                    Stop stop(StopReason::StationOnPoint);
-                    stop.name = trimmedName(survey_.pointName[static_cast<std::size_t>(k - 1)]);
-                    stop.count = k;
-                    throw stop;
+                    throw Stop(StopReason::StationOnPoint)
+                        .withName(trimmedName(survey_.pointName[static_cast<std::size_t>(k - 1)]))
+                        .withCount(k);
                 }
             }
             // Computed minus observed angle, in exactly this order.

@@ -397,17 +397,14 @@ SearchResult searchReadingPrecision(const AdjustmentPass& pass, const SearchSett
         return searchPrecision(pass, settings, criticalValue);
     } catch (const SearchWithoutEnd& end) {
         using Reason = SearchWithoutEnd::Reason;
-        Stop stop(end.reason() == Reason::NegativeAccepted ? StopReason::SearchNegativeAccepted
-                  : end.reason() == Reason::StepVanishes   ? StopReason::SearchStepVanishes
-                  : end.reason() == Reason::ToleranceUnresolved
-                      ? StopReason::SearchToleranceUnresolved
-                      : StopReason::SearchUnpredictable);
-        stop.readings = readings;
-        stop.value =
+        const StopReason reason =
+            end.reason() == Reason::NegativeAccepted      ? StopReason::SearchNegativeAccepted
+            : end.reason() == Reason::StepVanishes        ? StopReason::SearchStepVanishes
+            : end.reason() == Reason::ToleranceUnresolved ? StopReason::SearchToleranceUnresolved
+                                                          : StopReason::SearchUnpredictable;
+        const double figure =
             end.reason() == Reason::ToleranceUnresolved ? end.resolution() : end.precision();
-        stop.passes = end.passes();
-        stop.seconds = end.seconds();
-        throw stop;
+        throw Stop(reason).withSearch(readings, figure, end.passes(), end.seconds());
     }
 }
 

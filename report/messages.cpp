@@ -114,7 +114,7 @@ std::string everyPassCost(const Stop& stop) {
                : std::string("cada passagem, sem fim previsivel");
 }
 
-const std::string terminated = "Stop - Program terminated.";
+constexpr const char* terminated = "Stop - Program terminated.";
 
 } // namespace
 
@@ -149,9 +149,9 @@ std::string stopMessage(const Stop& stop, AngleUnit unit) {
     case StopReason::Terminated:
         return terminated;
     case StopReason::PositionNotConverging:
-        return " Processo nao convergente...\r\n" + terminated;
+        return std::string(" Processo nao convergente...\r\n") + terminated;
     case StopReason::HeightNotConverging:
-        return " Processo iterativo nao convergente...\r\n" + terminated;
+        return std::string(" Processo iterativo nao convergente...\r\n") + terminated;
     case StopReason::SingularMatrix:
         return "Matriz singular!";
     case StopReason::StationOnPoint:

@@ -131,10 +131,7 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
         std::string error;
         auto input = files.openInput(inputName, error);
         if (!input) {
-            Stop stop(StopReason::CannotOpenInput);
-            stop.name = inputName;
-            stop.text = error;
-            throw stop;
+            throw Stop(StopReason::CannotOpenInput).withName(inputName).withText(error);
         }
 
         console.prompt(" Nome do ficheiro de output: ");
@@ -143,16 +140,11 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
             resolveFileName(reportAnswer, 200, arguments, nextArgument, console);
         // Opening the report replaces its file: never let it be the input.
         if (files.sameFile(inputName, reportName)) {
-            Stop stop(StopReason::ReportIsInput);
-            stop.name = reportName;
-            throw stop;
+            throw Stop(StopReason::ReportIsInput).withName(reportName);
         }
         report = files.createReport(reportName, error);
         if (!report) {
-            Stop stop(StopReason::CannotCreateReport);
-            stop.name = reportName;
-            stop.text = error;
-            throw stop;
+            throw Stop(StopReason::CannotCreateReport).withName(reportName).withText(error);
         }
 
         RecordReader reader(*input, inputName,
@@ -174,9 +166,7 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
     if (report) {
         std::string error;
         if (!files.closeReport(*report, error)) {
-            Stop stop(StopReason::ReportWriteFault);
-            stop.text = error;
-            console.direct(stopMessage(stop));
+            console.direct(stopMessage(Stop(StopReason::ReportWriteFault).withText(error)));
             status = exitFileFault;
         }
     }
