@@ -38,8 +38,26 @@ struct Case {
     const char* code;
 };
 
+const char* kindName(Kind kind) {
+    switch (kind) {
+    case Kind::GrossDirection:
+        return "GrossDirection";
+    case Kind::GrossZenith:
+        return "GrossZenith";
+    case Kind::FarAbove:
+        return "FarAbove";
+    case Kind::FarBelow:
+        return "FarBelow";
+    case Kind::Large:
+        return "Large";
+    case Kind::NearCircle:
+        return "NearCircle";
+    }
+    return "";
+}
+
 void PrintTo(const Case& c, std::ostream* os) {
-    *os << static_cast<int>(c.kind) << " " << c.code;
+    *os << kindName(c.kind) << " " << c.code;
 }
 
 class SearchEquivalence : public ::testing::TestWithParam<Case> {};
@@ -130,7 +148,10 @@ INSTANTIATE_TEST_SUITE_P(
                       Case{Kind::FarBelow, "gs"}, Case{Kind::FarBelow, "gr"},
                       Case{Kind::Large, "gd"}, Case{Kind::Large, "gs"}, Case{Kind::Large, "gr"},
                       Case{Kind::NearCircle, "gd"}, Case{Kind::NearCircle, "gs"},
-                      Case{Kind::NearCircle, "gr"}));
+                      Case{Kind::NearCircle, "gr"}),
+    [](const ::testing::TestParamInfo<Case>& walk) {
+        return std::string(kindName(walk.param.kind)) + "_" + walk.param.code;
+    });
 
 // The corrections the iterations of the first passes compare with the
 // tolerance: at the a priori precision and one step either side, for the
