@@ -79,8 +79,11 @@ ConsensusStation consensusStation(const Matrix& pointCoords, const Matrix& direc
             const double dp = c(m, 2) - s.stationP;
             usable = dm * dm + dp * dp >= 1e-12;
             const double misfit = foldedAngle(r(m) - (std::atan2(dm, dp) - orientation));
-            score += std::min(misfit * misfit, cap);
-            agreeing += misfit * misfit < cap ? 1 : 0;
+            // A reading that is no number (one beyond the range of the
+            // arithmetic) disagrees, as far as the cap allows.
+            const double square = misfit * misfit;
+            score += square < cap ? square : cap;
+            agreeing += square < cap ? 1 : 0;
         }
         if (usable && std::isfinite(score) && (!best.found || score < bestScore)) {
             best.found = true;

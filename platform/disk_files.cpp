@@ -113,7 +113,17 @@ bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
     }
     const fs::path first = nativePath(a);
     const fs::path second = nativePath(b);
-    return fs::exists(first, ec) && fs::exists(second, ec) && fs::equivalent(first, second, ec);
+    if (fs::exists(first, ec) && fs::exists(second, ec)) {
+        return fs::equivalent(first, second, ec);
+    }
+    // A file still to be written: the same place, however it is named
+    // ("out.svg", "./out.svg", "dir/../out.svg", through a linked folder).
+    const fs::path firstPlace = fs::weakly_canonical(first, ec);
+    if (ec) {
+        return false;
+    }
+    const fs::path secondPlace = fs::weakly_canonical(second, ec);
+    return !ec && firstPlace == secondPlace;
 }
 
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {

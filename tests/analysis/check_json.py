@@ -35,10 +35,23 @@ def main():
     r = plan["redundancy"]
     assert abs(factor - math.sqrt(r * (0.05 ** (-2 / r) - 1))) < 1e-12
     assert len(plan["readings"]) == plan["points"] == 4
+    # Four points: the rejection is one reading or the precision, and the
+    # summary lists the four and stands on the station of all readings.
     assert plan["suspect"]["kind"] == "undetermined"
+    summary = document["summary"]
+    assert summary["test"] == "rejected" and summary["station"]["basis"] == "all"
+    assert summary["suspects"] == ["P1", "P2", "P3", "P4"]
+    assert summary["station"]["m"] == plan["station"]["m"]
+    assert summary["ellipse95"]["kind"] == "posteriori"
+    assert abs(summary["ellipse95"]["major"] - plan["ellipses"]["posteriori95"]["major"]) < 1e-12
+    lines = console.split("\n")
+    start = lines.index("Resumo:")
+    assert lines[start:start + len(summary["lines"])] == summary["lines"]
+    # The zenith readings at 0.6": the test rejects, but no reading stands
+    # out at the precision with which the others pass: none is named.
     height = document["height"]
-    assert height["suspect"]["kind"] == "single"
-    assert height["suspect"]["readings"][0]["name"] == "V1"
+    assert height["suspect"]["kind"] == "none"
+    assert summary["heightSuspects"] == []
     assert isinstance(height["curvature"]["difference"], float)
     for value in (plan["geometry"]["strength"], height["stationHeight"]):
         assert isinstance(value, float) and math.isfinite(value)
