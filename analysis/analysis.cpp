@@ -474,15 +474,16 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
         }
         a.station = estimateOf(w.figures, unit, w.stationM, w.stationP, w.orientation,
                                a.redundancy - 1, a.sigma);
-        if (!directionsSound) {
-            // The readings' table of that station, its own reading apart.
-            a.readings.assign(static_cast<std::size_t>(n), ReadingTest{});
-            for (int i = 1, k = 0; i <= n; ++i) {
-                if (i != a.basisReading) {
-                    a.readings[static_cast<std::size_t>(i - 1)] =
-                        w.readings[static_cast<std::size_t>(k++)];
-                }
+        // The readings of that station, its own reading apart.
+        a.basisReadings.assign(static_cast<std::size_t>(n), ReadingTest{});
+        for (int i = 1, k = 0; i <= n; ++i) {
+            if (i != a.basisReading) {
+                a.basisReadings[static_cast<std::size_t>(i - 1)] =
+                    w.readings[static_cast<std::size_t>(k++)];
             }
+        }
+        if (!directionsSound) {
+            a.readings = a.basisReadings;
             a.readingsWithout = true;
         }
     } else if (a.basis == Basis::All && directionsSound) {
@@ -500,6 +501,10 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
         a.station.testable = a.testable;
         a.station.tested = a.tested;
         a.station.test = a.test;
+    }
+
+    if (a.basis == Basis::All) {
+        a.basisReadings = a.readings;
     }
 
     // The geometry, from that station.
@@ -651,12 +656,26 @@ HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
         HeightAnalysis h;
         h.sigma = ctx.zenithPrecision;
         h.testable = testablePrecision(h.sigma);
-        h.planeKnown = false;
+        h.computed = false;
         h.notJudged = "a estacao nao ficou determinada pelas leituras azimutais";
         return h;
     }
     ctx.stationM = plan.station.m;
     ctx.stationP = plan.station.p;
+    for (int i = 1; i <= ctx.zenithCount; ++i) {
+        if (!std::isfinite(ctx.zenithReading(i))) {
+            // No adjustment can take it, and no height is given without
+            // saying which reading is left out and why.
+            HeightAnalysis h;
+            h.sigma = ctx.zenithPrecision;
+            h.testable = testablePrecision(h.sigma);
+            h.computed = false;
+            h.notJudged = "a leitura zenital " +
+                          trimmedName(ctx.zenithPointName[static_cast<std::size_t>(i)]) +
+                          " excede o alcance do calculo; corrija-a";
+            return h;
+        }
+    }
     if (plan.basis == Basis::Without) {
         withoutDirection = ctx.pointName[static_cast<std::size_t>(plan.basisReading)];
         uncertainty = plan.without.positionSigma;

@@ -100,6 +100,10 @@ struct PlanimetricAnalysis {
     // ([i - 1] for reading i, its own row empty).
     std::vector<ReadingTest> readings;
     bool readingsWithout = false;
+    // The tests and reliability of the readings at the station the analysis
+    // stands on ([i - 1] for reading i; the suspect left out has an empty
+    // row): what an undetected error could still do to it.
+    std::vector<ReadingTest> basisReadings;
     // The geometry, from the station the analysis stands on.
     DangerCircle circle;
     double meanSight = 0.0;   // metres
@@ -120,9 +124,10 @@ struct PlanimetricAnalysis {
 PlanimetricAnalysis analysePlanimetry(RunContext& ctx);
 
 struct HeightAnalysis {
-    // The planimetric analysis gave a station; without one there are no
-    // distances, and nothing below is computed.
-    bool planeKnown = true;
+    // The height was computed: the planimetric analysis gave a station, and
+    // every zenith reading is a number. Where not, notJudged says why and
+    // nothing below is computed.
+    bool computed = true;
     bool adjusted = false; // at least two observations
     double sigma = 0.0;    // a priori precision of one zenith reading, radians
     bool testable = false; // that precision allows the tests

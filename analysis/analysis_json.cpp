@@ -320,9 +320,9 @@ std::string height(const RunContext& ctx, const HeightAnalysis& h) {
     }
     Object o;
     o.integer("observations", ctx.zenithCount).integer("redundancy", ctx.zenithCount - 1);
-    o.flag("adjusted", h.planeKnown && h.adjusted);
-    if (!h.planeKnown || !h.adjusted) {
-        if (!h.planeKnown) {
+    o.flag("adjusted", h.computed && h.adjusted);
+    if (!h.computed || !h.adjusted) {
+        if (!h.computed) {
             o.text("reason", h.notJudged);
         }
         return o.str();

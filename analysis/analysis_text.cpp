@@ -384,6 +384,28 @@ void fourPointLines(std::vector<std::string>& out, const RunContext& ctx,
     out.push_back("  para o saber, vise mais um ponto, ou repita as quatro leituras.");
 }
 
+// What an undetected error in each of the other readings could still do to
+// the station without the suspect.
+void basisReliabilityLines(std::vector<std::string>& out, AngleUnit unit,
+                           const std::vector<std::string>& names, const PlanimetricAnalysis& a) {
+    out.push_back("");
+    out.push_back("Fiabilidade das outras leituras, na estacao sem " +
+                  names[static_cast<std::size_t>(a.basisReading - 1)] + ":");
+    std::vector<std::vector<std::string>> rows = {
+        {"Ponto", "Redundancia", "Erro detectavel", "Desvio da estacao", ""}};
+    for (std::size_t i = 0; i < a.basisReadings.size(); ++i) {
+        const ReadingTest& t = a.basisReadings[i];
+        if (static_cast<int>(i) + 1 == a.basisReading || !t.tested) {
+            continue;
+        }
+        rows.push_back({names[i], figure(t.redundancy, 3), smallAngle(unit, t.detectableBias, 1),
+                        metres(t.stationShift, 4), t.weak() ? "fraco" : ""});
+    }
+    for (const std::string& line : alignedRows(rows, 2, 3, "lrrrl")) {
+        out.push_back(line);
+    }
+}
+
 void readingsSection(std::vector<std::string>& out, const RunContext& ctx,
                      const PlanimetricAnalysis& a) {
     const AngleUnit unit = ctx.unit;
@@ -435,6 +457,9 @@ void readingsSection(std::vector<std::string>& out, const RunContext& ctx,
         flaggedLines(out, unit, names[k],
                      a.readingsWithout || a.readings.empty() ? nullptr : &a.readings[k], r, station,
                      a.sigma, closing);
+        if (!a.readingsWithout) {
+            basisReliabilityLines(out, unit, names, a);
+        }
         return;
     }
     case Suspect::Kind::Tied:
@@ -621,7 +646,7 @@ SummaryFigures summaryFigures(const RunContext& ctx, const PlanimetricAnalysis& 
         } else if (f.test == F::Test::Rejected) {
             f.verdict = F::Verdict::NoneStandsOut;
         }
-        f.weak = weakNames(names, a.readings, a.readingsWithout ? a.basisReading : 0);
+        f.weak = weakNames(names, a.basisReadings, a.basisReading);
         std::erase_if(f.weak, [&f](const std::string& name) {
             return std::find(f.suspects.begin(), f.suspects.end(), name) != f.suspects.end();
         });
@@ -629,7 +654,7 @@ SummaryFigures summaryFigures(const RunContext& ctx, const PlanimetricAnalysis& 
     if (height != nullptr) {
         const HeightAnalysis& h = *height;
         f.height = true;
-        f.heightKnown = h.planeKnown && h.adjusted;
+        f.heightKnown = h.computed && h.adjusted;
         f.heightNotJudged = h.notJudged;
         f.h = h.analysedHeight();
         const bool without = h.suspect.kind == Suspect::Kind::Flagged && h.without.done;
@@ -645,7 +670,7 @@ SummaryFigures summaryFigures(const RunContext& ctx, const PlanimetricAnalysis& 
         f.heightRejected = h.testable && h.adjusted && !h.test.accepted;
         f.heightChangeSigma = h.test.changeSigma;
         const std::vector<std::string> zn =
-            h.planeKnown ? zenithNames(ctx) : std::vector<std::string>{};
+            h.computed ? zenithNames(ctx) : std::vector<std::string>{};
         if (h.suspect.kind == Suspect::Kind::Flagged) {
             f.heightSuspects = {zn[static_cast<std::size_t>(h.suspect.reading - 1)]};
             f.heightErrors = {h.without.discrepancy};
@@ -718,7 +743,7 @@ std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis&
     out.push_back("Altimetria: " + std::to_string(n) +
                   (n == 1 ? " observacao zenital" : " observacoes zenitais") + ", redundancia " +
                   std::to_string(n - 1));
-    if (!h.planeKnown) {
+    if (!h.computed) {
         out.push_back("A cota nao e calculada: " + h.notJudged + ".");
         return out;
     }

@@ -298,15 +298,18 @@ SketchLayout layoutSketch(const SketchData& data) {
     l.left = frameMargin;
     l.top = frameMargin;
     l.width = pictureWidth;
-    // The station, the ellipse and the circle, and the lines that depend on
-    // the data: the suspects, the cross, the weak readings, the marks and
-    // the notes.
-    const auto lines = static_cast<double>(
-        4 + (data.readjusted ? 1 : 0) + (data.marks.empty() ? 0 : 1) + data.notes.size() +
-        (std::any_of(data.points.begin(), data.points.end(),
-                     [](const SketchPoint& pt) { return pt.weak; })
-             ? 1
-             : 0));
+    // The station (and its ellipse) and the circle, and the lines that
+    // depend on the data: the suspects, the cross, the weak readings, the
+    // marks and the notes.
+    const auto any = [&data](bool SketchPoint::*flag) {
+        return std::any_of(data.points.begin(), data.points.end(),
+                           [flag](const SketchPoint& pt) { return pt.*flag; });
+    };
+    const bool known = data.stationKnown;
+    const auto lines = static_cast<double>((known ? 3 : 2) + (any(&SketchPoint::suspect) ? 1 : 0) +
+                                           (known && data.readjusted ? 1 : 0) +
+                                           (known && any(&SketchPoint::weak) ? 1 : 0) +
+                                           (data.marks.empty() ? 0 : 1) + data.notes.size());
     l.height = l.size + 2.0 * frameMargin + legendTop + legendLine * lines;
 
     std::vector<double> sights;
@@ -733,10 +736,8 @@ void writeLegend(Drawing& d) {
         for (std::size_t i = 1; i < d.weak.size(); ++i) {
             names += (i + 1 < d.weak.size() ? ", " : " e ") + d.weak[i];
         }
-        line(
-            "Tracejado laranja: controlo fraco (redundancia abaixo de 0.1), um erro pode passar: " +
-                names,
-            " fill=\"#b06000\"");
+        line("Tracejado laranja: controlo fraco (redundancia abaixo de 0.1): " + names,
+             " fill=\"#b06000\"");
     }
     if (!d.data.marks.empty()) {
         line(xmlText(d.data.marksLabel), " fill=\"#606060\"");

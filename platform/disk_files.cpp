@@ -118,11 +118,15 @@ bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
     }
     // A file still to be written: the same place, however it is named
     // ("out.svg", "./out.svg", "dir/../out.svg", through a linked folder).
-    const fs::path firstPlace = fs::weakly_canonical(first, ec);
+    const auto place = [&ec](const fs::path& name) {
+        const fs::path whole = fs::absolute(name, ec);
+        return ec ? fs::path() : fs::weakly_canonical(whole, ec);
+    };
+    const fs::path firstPlace = place(first);
     if (ec) {
         return false;
     }
-    const fs::path secondPlace = fs::weakly_canonical(second, ec);
+    const fs::path secondPlace = place(second);
     return !ec && firstPlace == secondPlace;
 }
 

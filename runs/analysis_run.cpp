@@ -70,10 +70,13 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
                                 a.suspect.sharing.end();
         pt.suspect = (a.suspect.kind == Suspect::Kind::Flagged && a.suspect.reading == i) || listed;
         const std::size_t k = static_cast<std::size_t>(i - 1);
-        pt.weak = k < a.readings.size() && a.readings[k].tested && a.readings[k].weak();
+        pt.weak =
+            k < a.basisReadings.size() && a.basisReadings[k].tested && a.basisReadings[k].weak();
         s.points.push_back(pt);
     }
-    for (std::size_t i = 0; i < a.threePoint.size(); ++i) {
+    // The stations of three readings where the readings leave the station
+    // undetermined (where it is known, they lie within its ellipse).
+    for (std::size_t i = 0; i < a.threePoint.size() && !e.known; ++i) {
         if (a.threePoint[i].found) {
             s.marks.push_back({a.threePoint[i].m, a.threePoint[i].p, "sem " + xmlText(names[i])});
         }
@@ -130,7 +133,7 @@ SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
             s.readjusted = true;
             s.readjustedM = a.allM;
             s.readjustedP = a.allP;
-            s.readjustedLabel = "a estacao com todas as leituras, a suspeita incluida";
+            s.readjustedLabel = "a estacao com todas as leituras";
         } else {
             s.notes.push_back(
                 "O ajustamento de todas as leituras nao assenta perto dos pontos: a estacao e a "

@@ -55,6 +55,26 @@ def main():
     assert isinstance(height["curvature"]["difference"], float)
     for value in (plan["geometry"]["strength"], height["stationHeight"]):
         assert isinstance(value, float) and math.isfinite(value)
+    # Inputs a mutation of the example makes: every JSON parses strictly
+    # (no NaN or Infinity), and the summary agrees with the planimetry.
+    with open(source, encoding="ascii") as f:
+        example = f.read()
+    mutations = [("0.001 0.6", "0.001 0,6"), ("0.001 0.6", "0.001 1e308"),
+                 ("0.001 0.6", "0.001 -1e308"), ("62.62982", "1e308"), ("62.62982", "82.62982"),
+                 ("86.128319", "-1e308"), ("41621.891", "1e308")]
+
+    def reject(constant):
+        raise ValueError("not JSON: " + constant)
+
+    for old, new in mutations:
+        path = os.path.join(work, "mutated.txt")
+        with open(path, "w", encoding="ascii") as f:
+            f.write(example.replace(old, new, 1))
+        out = subprocess.run([program, "--json", "-", path], capture_output=True)
+        document = json.loads(out.stdout.decode("utf-8"), parse_constant=reject)
+        summary, plan = document["summary"], document["planimetry"]
+        assert (summary["station"]["m"] is None) == (plan["station"] is None), (old, new)
+        assert summary["test"] in ("accepted", "rejected", "notApplicable"), (old, new)
     print("ok")
 
 
