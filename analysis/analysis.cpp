@@ -40,13 +40,6 @@ namespace {
 constexpr int everyReadingUpTo = 40;
 constexpr int largestWCandidates = 10;
 
-// With four points a rejection that a precision up to this many times the a
-// priori one would turn into acceptance is as likely the precision as a
-// wrong reading: the station of all readings stands, with the a posteriori
-// ellipse. Beyond, a gross error is far likelier, and four points cannot
-// place it: no station.
-constexpr double precisionOrError = 3.0;
-
 // The readings to leave out in turn (1-based): all of them for a few
 // points, else those with the largest scores (|w|, or the misfit at the
 // consensus station where no adjustment of all readings is sound).
@@ -151,15 +144,16 @@ Readings without(const RunContext& ctx, int left) {
 }
 
 // The directions without reading 'left', from (startM, startP) and, where
-// that fails or leaves the test rejecting, from the consensus station too;
-// the better of the two. The reading left out is then compared with the
-// direction that station and orientation give it: with the other readings
-// free of error this is its error exactly, where -v / r is exact only for a
-// linear model (it strays by a per cent or more for errors of several
-// degrees).
+// that runs away (or, with 'untilPassing', leaves the test rejecting), from
+// the consensus station too; the better of the two. The reading left out is
+// then compared with the direction that station and orientation give it:
+// with the other readings free of error this is its error exactly, where
+// -v / r is exact only for a linear model (it strays by a per cent or more
+// for errors of several degrees).
 Readjustment withoutDirection(const RunContext& ctx, double sigma, int left, double fromM,
                               double fromP, double startM, double startP,
-                              const std::function<const ConsensusStation&()>& consensus) {
+                              const std::function<const ConsensusStation&()>& consensus,
+                              bool untilPassing) {
     const Readings rest = without(ctx, left);
     const int n = ctx.pointCount - 1;
     Readjustment r;
@@ -168,7 +162,7 @@ Readjustment withoutDirection(const RunContext& ctx, double sigma, int left, dou
         return sound(x, rest.coords) &&
                globalTest(x.sumOfSquares / (sigma * sigma), n - 3, sigma).accepted;
     };
-    if (!passes(d)) {
+    if (!sound(d, rest.coords) || (untilPassing && !passes(d))) {
         const ConsensusStation& c = consensus();
         if (c.found && (c.stationM != startM || c.stationP != startP)) {
             DirectionAdjustment e =
@@ -436,12 +430,38 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
                                                : consensus().found
                                                    ? misfitsAt(c, readings, consensus())
                                                    : std::vector<double>{};
-            for (const int k : candidatesOf(scores, n)) {
-                a.leftOut[static_cast<std::size_t>(k - 1)] =
-                    withoutDirection(ctx, a.sigma, k, a.allSound ? a.allM : startM,
-                                     a.allSound ? a.allP : startP, startM, startP, consensus);
+            // From the station of all readings first. Where no reading left
+            // out lets the rest pass, but one of them takes away most of
+            // v^T P v, that station may have led the adjustment into a
+            // minimum of its own: from the consensus again. (Where none
+            // takes away much, many readings are wrong, and no start would
+            // let the rest pass.)
+            const std::vector<int> candidates = candidatesOf(scores, n);
+            const auto worthRetrying = [&a] {
+                return a.allSound &&
+                       std::any_of(a.leftOut.begin(), a.leftOut.end(), [&a](const Readjustment& r) {
+                           return r.done && r.test.quadraticForm < 0.5 * a.test.quadraticForm;
+                       });
+            };
+            for (const bool untilPassing : {false, true}) {
+                if (untilPassing && !worthRetrying()) {
+                    break;
+                }
+                for (const int k : candidates) {
+                    Readjustment& r = a.leftOut[static_cast<std::size_t>(k - 1)];
+                    if (!untilPassing || !r.test.accepted) {
+                        r = withoutDirection(ctx, a.sigma, k, a.allSound ? a.allM : startM,
+                                             a.allSound ? a.allP : startP, startM, startP,
+                                             consensus, untilPassing);
+                    }
+                }
+                a.suspect = decideSuspect(a.leftOut);
+                if (std::any_of(a.leftOut.begin(), a.leftOut.end(), [](const Readjustment& r) {
+                        return r.done && r.test.accepted && std::fabs(leftOutW(r)) > wTestCritical;
+                    })) {
+                    break;
+                }
             }
-            a.suspect = decideSuspect(a.leftOut);
         }
     }
     if (a.suspect.kind == Suspect::Kind::Flagged) {
@@ -678,7 +698,10 @@ HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
     }
     if (plan.basis == Basis::Without) {
         withoutDirection = ctx.pointName[static_cast<std::size_t>(plan.basisReading)];
-        uncertainty = plan.without.positionSigma;
+        // A posteriori where the rest still reject.
+        const GlobalTest& t = plan.without.test;
+        uncertainty = plan.without.positionSigma *
+                      std::sqrt(std::max(1.0, t.quadraticForm / std::max(1, t.degreesOfFreedom)));
     } else if (plan.suspect.kind == Suspect::Kind::Tied && plan.station.known) {
         const Readjustment& first =
             plan.leftOut[static_cast<std::size_t>(plan.suspect.sharing.front() - 1)];
@@ -689,6 +712,11 @@ HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
                           std::hypot(r.stationM - first.stationM, r.stationP - first.stationP),
                           std::hypot(r.stationM - plan.station.m, r.stationP - plan.station.p)});
         }
+    } else if (plan.station.tested && !plan.station.test.accepted &&
+               plan.station.test.changeSigma > precisionOrError * std::fabs(plan.sigma)) {
+        // A station that several wrong readings have moved: as uncertain as
+        // its a posteriori ellipse says.
+        uncertainty = std::hypot(plan.station.posteriori.major, plan.station.posteriori.minor);
     }
     HeightAnalysis h = analyseHeight(ctx);
     h.withoutDirection = trimmedName(withoutDirection);
@@ -709,8 +737,11 @@ HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
         if (!(turn < 0.5 * std::fabs(h.sigma))) {
             notJudged = plan.suspect.kind == Suspect::Kind::Tied
                             ? "nao se sabe qual leitura azimutal esta errada"
-                            : "sem a leitura azimutal " + h.withoutDirection +
-                                  " a posicao da estacao fica incerta";
+                        : plan.basis == Basis::Without
+                            ? "sem a leitura azimutal " + h.withoutDirection +
+                                  " a posicao da estacao fica incerta"
+                            : "varias leituras azimutais erradas deixam a posicao da estacao "
+                              "incerta";
         }
     }
     h.notJudged = notJudged;

@@ -24,6 +24,13 @@
 
 namespace resection {
 
+// A rejection that a precision up to this many times the a priori one would
+// turn into acceptance is as likely the precision (a little optimistic) as
+// an error; beyond, errors are far likelier. With four points the station
+// of all readings stands up to it (with the a posteriori ellipse), and
+// beyond it there is none.
+inline constexpr double precisionOrError = 3.0;
+
 // Which station the analysis stands on: that of all readings, that of all
 // but the suspect reading, or none (the readings leave it undetermined).
 enum class Basis { All, Without, None };

@@ -236,6 +236,13 @@ void noneStandsOutLines(std::vector<std::string>& out, AngleUnit unit,
                       ") o seu w seria " + figure(leftOutW(r) / factor, 2) +
                       ", abaixo do valor critico.");
     }
+    if (test.changeSigma > precisionOrError * std::fabs(sigma)) {
+        out.push_back("  O teste global rejeita sem que uma leitura se destaque, e so aceita com "
+                      "uma precisao de " +
+                      smallAngle(unit, test.changeSigma, 2) + ",");
+        out.push_back("  mais de tres vezes a a priori: ha varias leituras erradas.");
+        return;
+    }
     out.push_back("  O teste global rejeita sem que uma leitura se destaque: a precisao a "
                   "priori e optimista");
     out.push_back("  (o teste aceita a partir de " + smallAngle(unit, test.changeSigma, 2) +
@@ -614,6 +621,7 @@ SummaryFigures summaryFigures(const RunContext& ctx, const PlanimetricAnalysis& 
     }
     f.allRanAway = !a.allSound;
     f.changeSigma = a.test.changeSigma;
+    f.manyWrong = a.test.changeSigma > precisionOrError * std::fabs(a.sigma);
     if (!a.tested) {
         f.test = F::Test::NotApplicable;
     } else {

@@ -74,7 +74,9 @@ ConsensusStation consensusStation(const Matrix& pointCoords, const Matrix& direc
         double score = 0.0;
         int agreeing = 0;
         bool usable = true;
-        for (int m = 1; m <= n && usable; ++m) {
+        // Every reading adds to the score: a triple is given up as soon as
+        // it can no longer beat the best so far.
+        for (int m = 1; m <= n && usable && !(best.found && score >= bestScore); ++m) {
             const double dm = c(m, 1) - s.stationM;
             const double dp = c(m, 2) - s.stationP;
             usable = dm * dm + dp * dp >= 1e-12;

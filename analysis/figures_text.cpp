@@ -1,7 +1,5 @@
 #include "analysis/figures_text.hpp"
 
-#include "report/format.hpp"
-
 #include <algorithm>
 #include <charconv>
 #include <cmath>
@@ -12,25 +10,21 @@ std::string figure(double value, int decimals) {
     if (!std::isfinite(value)) {
         return "nao calculavel";
     }
+    // to_chars: the same digits on every platform and in every locale.
+    char text[64];
     if (std::fabs(value) >= 1e15) {
-        // to_chars: the same exponent digits on every platform.
-        char text[32];
         const auto end =
             std::to_chars(text, text + sizeof text, value, std::chars_format::scientific, 6).ptr;
         return std::string(text, end);
     }
-    std::string text = formatFixed(value, 64, decimals);
-    text.erase(0, text.find_first_not_of(' '));
-    // The report's fields leave out the zero before the point; here it stays.
-    const bool negative = !text.empty() && text[0] == '-';
-    const std::size_t digits = negative ? 1 : 0;
-    if (text.size() > digits && text[digits] == '.') {
-        text.insert(text.begin() + static_cast<std::ptrdiff_t>(digits), '0');
+    const auto end =
+        std::to_chars(text, text + sizeof text, value, std::chars_format::fixed, decimals).ptr;
+    std::string out(text, end);
+    // A value that rounds to zero carries no sign.
+    if (out[0] == '-' && out.find_first_not_of("-0.") == std::string::npos) {
+        out.erase(0, 1);
     }
-    if (decimals == 0 && !text.empty() && text.back() == '.') {
-        text.pop_back();
-    }
-    return text;
+    return out;
 }
 
 std::string metres(double value, int decimals) {

@@ -98,6 +98,11 @@ void verdictLines(const SummaryFigures& f, std::vector<std::string>& out) {
         if (f.allRanAway) {
             out.push_back("  Teste global: " + allSaid +
                           ", e nenhuma leitura sozinha o explica: ha varias leituras erradas.");
+        } else if (f.manyWrong) {
+            out.push_back("  Teste global: rejeitado sem que uma leitura se destaque: ha varias "
+                          "leituras erradas;");
+            out.push_back("  o teste so aceita a partir de " + changeAt +
+                          ", mais de tres vezes a precisao a priori.");
         } else {
             out.push_back("  Teste global: rejeitado sem que uma leitura se destaque: a precisao "
                           "a priori (" +
@@ -178,8 +183,9 @@ std::string nextStep(const SummaryFigures& f) {
                                            "para saber qual esta errada";
             break;
         case Verdict::NoneStandsOut:
-            step = f.allRanAway ? "Verifique as leituras e as coordenadas dos pontos"
-                                : "Reveja a precisao a priori das leituras, ou repita-as";
+            step = f.allRanAway || f.manyWrong
+                       ? "Verifique as leituras e as coordenadas dos pontos"
+                       : "Reveja a precisao a priori das leituras, ou repita-as";
             break;
         }
     }

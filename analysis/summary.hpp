@@ -33,8 +33,12 @@ struct SummaryFigures {
     // The global test of all readings; rejected also where no adjustment of
     // them settled near the points.
     enum class Test { Accepted, Rejected, NotApplicable } test = Test::NotApplicable;
-    bool allRanAway = false;      // no adjustment of all readings settled near the points
-    double changeSigma = 0.0;     // where the test of all readings turns to acceptance, radians
+    bool allRanAway = false;  // no adjustment of all readings settled near the points
+    double changeSigma = 0.0; // where the test of all readings turns to acceptance, radians
+    // That precision is more than three times the a priori one: a rejection
+    // no single reading explains is then several readings wrong, not a
+    // precision a little optimistic.
+    bool manyWrong = false;
     bool withoutAccepted = false; // the test without the suspect reading
 
     // What the tests of single readings say.

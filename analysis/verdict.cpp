@@ -7,11 +7,28 @@
 
 namespace resection {
 
+namespace {
+
+// The 95 % point, kept for the degrees of freedom last asked for: beyond
+// the table it is an iteration, and the tests of the adjustments without
+// one reading each ask for the same one.
+double criticalValue(int degreesOfFreedom) {
+    thread_local int lastDegrees = 0;
+    thread_local double lastValue = 0.0;
+    if (degreesOfFreedom != lastDegrees) {
+        lastValue = chiSquare95(degreesOfFreedom);
+        lastDegrees = degreesOfFreedom;
+    }
+    return lastValue;
+}
+
+} // namespace
+
 GlobalTest globalTest(double quadraticForm, int degreesOfFreedom, double sigma) {
     GlobalTest t;
     t.quadraticForm = quadraticForm;
     t.degreesOfFreedom = degreesOfFreedom;
-    t.criticalValue = chiSquare95(degreesOfFreedom);
+    t.criticalValue = criticalValue(degreesOfFreedom);
     // Equality accepts, as in the program's test.
     t.accepted = !(quadraticForm > t.criticalValue);
     t.posterioriSigma = std::fabs(sigma) * std::sqrt(quadraticForm / degreesOfFreedom);
