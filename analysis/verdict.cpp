@@ -69,12 +69,23 @@ Suspect decideSuspect(const std::vector<Readjustment>& leftOut) {
             standingOut.push_back(static_cast<int>(i) + 1);
         }
     }
-    std::vector<int> chosen = passing;
-    if (chosen.empty() && !standingOut.empty()) {
-        const int best = *std::min_element(standingOut.begin(), standingOut.end(), byForm);
+    // Beside the best, every candidate that stands out and whose v^T P v
+    // without it lies within the 95 % point of one degree of freedom of the
+    // best: no test can tell them apart, whether or not the rest pass
+    // without it.
+    const std::vector<int>& pool = passing.empty() ? standingOut : passing;
+    std::vector<int> chosen;
+    if (!pool.empty()) {
+        const int best = *std::min_element(pool.begin(), pool.end(), byForm);
         const double margin = chiSquare95(1);
-        for (const int k : standingOut) {
-            if (form(k) <= form(best) + margin) {
+        for (std::size_t i = 0; i < leftOut.size(); ++i) {
+            const int k = static_cast<int>(i) + 1;
+            const Readjustment& r = leftOut[i];
+            const bool standsOut =
+                std::find(standingOut.begin(), standingOut.end(), k) != standingOut.end() ||
+                std::find(passing.begin(), passing.end(), k) != passing.end() ||
+                (r.done && std::fabs(leftOutW(r)) > wTestCritical);
+            if (r.done && standsOut && form(k) <= form(best) + margin) {
                 chosen.push_back(k);
             }
         }

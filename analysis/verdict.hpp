@@ -54,8 +54,10 @@ struct Readjustment {
 // candidate ([i - 1] for observation i; those not computed are not done).
 //  - One whose absence lets the rest pass the global test and that stands
 //    out itself (its discrepancy over its deviation above wTestCritical):
-//    that observation. Several: each explains the residuals alone, and they
-//    are listed, the smallest v^T P v without it first.
+//    that observation. Several, or others that stand out and whose v^T P v
+//    without them lies within the 95 % point of one degree of freedom of
+//    the smallest: no test tells them apart, and they are listed, the
+//    smallest v^T P v without it first.
 //  - None such: the rest still reject, with every candidate left out. A
 //    candidate is named only where it still stands out at the precision with
 //    which the rest pass the test (the a priori one times

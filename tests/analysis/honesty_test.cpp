@@ -187,6 +187,41 @@ TEST(Runaway, FiguresComeFromTheStationWithoutTheSuspect) {
     EXPECT_NE(json.find("\"station\":{\"m\":5000.0"), std::string::npos) << json;
 }
 
+// What the test cannot see: Q3, 49 m from the station, has a redundancy of
+// 0.003, and its reading 1' off passes every test. The analysis says so
+// (weakly controlled, in the summary and the table, dashed in the sketch),
+// and the detectable bias it prints exceeds the error, whose shift of the
+// station (36 mm) stays within the external reliability it prints.
+TEST(Reliability, WhatTheTestCannotSee) {
+    const std::string input = "gd 0.001 1\nEST\n6\n"
+                              "Q1 5661.4168 3635.9462 6.59984727\n"
+                              "Q2 5947.6843 4456.9225 332.28354618\n"
+                              "Q3 5041.6122 4892.6388 11.29947483\n"
+                              "Q4 5571.5547 4828.8244 319.14117831\n"
+                              "Q5 4180.2201 3963.9372 70.82084848\n"
+                              "Q6 4827.5628 4126.4876 43.63583362\n";
+    const Outcome r = analyse(input, {"in", "esboco.svg"});
+    EXPECT_FALSE(lineStarting(r.console, "Nenhuma leitura suspeita").empty()) << r.console;
+    EXPECT_FALSE(lineStarting(r.console, "  Controlo fraco (redundancia abaixo de 0.1): um erro "
+                                         "em Q3 pode passar despercebido.")
+                     .empty());
+    const std::string row = lineStarting(r.console, "  Q3 ");
+    double redundancy = 0.0, bias = 0.0, shift = 0.0;
+    ASSERT_EQ(std::sscanf(row.c_str(), "  Q3 %*f\" %lf %*f %*f\" %lf\" %lf m fraco", &redundancy,
+                          &bias, &shift),
+              3)
+        << row;
+    EXPECT_NEAR(redundancy, 0.003, 0.0015);
+    EXPECT_GT(bias, 60.0);
+    double m = 0.0, p = 0.0;
+    std::sscanf(lineStarting(r.console, "  Estacao EST: ").c_str(),
+                "  Estacao EST: M = %lf m, P = %lf", &m, &p);
+    const double moved = std::hypot(m - 5000.0, p - 5000.0);
+    EXPECT_TRUE(moved > 0.02 && moved < shift) << moved << " " << shift;
+    EXPECT_NE(r.files.at("esboco.svg").find("controlo fraco (redundancia abaixo de 0.1): Q3"),
+              std::string::npos);
+}
+
 // Inputs a mutation of the example makes: the analysis says what it can,
 // with no figure the arithmetic could not finish, and no column run into
 // the next.
