@@ -115,8 +115,13 @@ void verdictLines(const SummaryFigures& f, std::vector<std::string>& out) {
         break;
     }
     if (!f.weak.empty()) {
-        out.push_back("  Controlo fraco (redundancia abaixo de 0.1): um erro em " +
-                      nameList(f.weak, " ou ") + " pode passar despercebido.");
+        // A few by name; many by their number, the table marking them.
+        const std::string which =
+            f.weak.size() <= 6
+                ? nameList(f.weak, " ou ")
+                : "qualquer de " + std::to_string(f.weak.size()) + " leituras (fraco na tabela)";
+        out.push_back("  Controlo fraco (redundancia abaixo de 0.1): um erro em " + which +
+                      " pode passar despercebido.");
     }
 }
 
