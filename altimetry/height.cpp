@@ -10,6 +10,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 
 namespace resection {
 
@@ -129,6 +130,33 @@ double startingHeight(RunContext& ctx) {
 
 } // namespace
 
+namespace {
+
+// How far rounding alone can move a height correction, metres: a unit in the
+// last place of the height, and the rounding of the misclosures (a few units
+// in the last place of pi) carried into the height by sqrt(Q_H) / sigma
+// metres per radian; eight times both, as for the position.
+double heightRounding(const RunContext& ctx, double sigma) {
+    constexpr double eps = std::numeric_limits<double>::epsilon();
+    const double h = ctx.stationHeight;
+    const double unit =
+        std::nextafter(std::fabs(h), std::numeric_limits<double>::infinity()) - std::fabs(h);
+    const double metresPerRadian =
+        std::sqrt(std::fabs(ctx.heightCofactor(1, 1))) / std::fabs(sigma);
+    return 8.0 * (unit + metresPerRadian * 8.0 * eps * 2.0 * pi);
+}
+
+// The cost of a height pass in seconds, calibrated as that of the position:
+// the n x n weight matrix cleared once, and each solution and the residuals
+// of order n.
+double heightPassWork(int n, std::size_t solutions) {
+    const double count = n;
+    return 2.7e-10 * count * count +
+           static_cast<double>(solutions + 1) * (0.15e-6 + 2.1e-8 * count);
+}
+
+} // namespace
+
 PassOutcome heightPass(RunContext& ctx, double sigma) {
     const int n = ctx.zenithCount;
     buildZenithWeights(ctx, sigma);
@@ -142,6 +170,7 @@ PassOutcome heightPass(RunContext& ctx, double sigma) {
     Matrix u(1, 1);
     Matrix x(1, 1);
     PassOutcome outcome;
+    outcome.closestDecision = std::numeric_limits<double>::infinity();
     ctx.heightIterations = 1;
     while (true) {
         for (int i = 1; i <= n; ++i) {
@@ -179,8 +208,15 @@ PassOutcome heightPass(RunContext& ctx, double sigma) {
         }
         ctx.heightCofactor(1, 1) = 1.0 / normal(1, 1);
         matrixProduct(1, 1, 1, ctx.heightCofactor, u, x);
+        // A correction that does not converge and is too small to move the
+        // height is a fixed point: every later solution repeats it, up to the
+        // eleventh, which ends the run; so it ends here.
+        const bool fixedPoint = h + x(1, 1) == h && !(std::fabs(x(1, 1)) <= ctx.tolerance);
         h = h + x(1, 1);
         ctx.stationHeight = h;
+        if (fixedPoint) {
+            throw RunStop::withPlainLine(" Processo iterativo nao convergente...");
+        }
         // The counter is raised before the convergence test, so it ends one
         // above the number of corrections; an eleventh correction ends the
         // run.
@@ -189,6 +225,8 @@ PassOutcome heightPass(RunContext& ctx, double sigma) {
         }
         ctx.heightIterations = ctx.heightIterations + 1;
         outcome.corrections.push_back(std::fabs(x(1, 1)));
+        outcome.closestDecision =
+            std::min(outcome.closestDecision, std::fabs(std::fabs(x(1, 1)) - ctx.tolerance));
         // Not strict, unlike the planimetric test: a correction equal to the
         // tolerance has converged.
         if (std::fabs(x(1, 1)) <= ctx.tolerance) {
@@ -210,7 +248,13 @@ PassOutcome heightPass(RunContext& ctx, double sigma) {
     matrixProduct(1, n, 1, vtp, v, vtpv);
     ctx.heightPosterioriVariance = vtpv(1, 1) / (n - 1);
     outcome.statistic = ctx.heightPosterioriVariance * (n - 1) / varianceFactorApriori;
-    outcome.verdict = chiSquareVerdict(outcome.statistic, n - 1);
+    if (!(ctx.heightCritical > 0.0)) {
+        ctx.heightCritical = chiSquare95(n - 1);
+    }
+    outcome.verdict =
+        outcome.statistic > ctx.heightCritical ? Verdict::Rejected : Verdict::Accepted;
+    outcome.rounding = heightRounding(ctx, sigma);
+    outcome.work = heightPassWork(n, outcome.corrections.size());
     return outcome;
 }
 
@@ -224,13 +268,7 @@ bool searchZenithPrecision(RunContext& ctx) {
         return false;
     }
     try {
-        SearchSettings settings = searchSettings(ctx, ctx.zenithPrecision);
-        // A pass costs at most some 3e-5 s plus 2e-7 n s (up to ten
-        // solutions of order n): computing every pass stops after about a
-        // second and a half's worth.
-        const double n = ctx.zenithCount;
-        settings.unresolvedPassLimit =
-            std::max<std::int64_t>(500, static_cast<std::int64_t>(1.5 / (3e-5 + 2e-7 * n)));
+        const SearchSettings settings = searchSettings(ctx, ctx.zenithPrecision);
         const SearchResult result =
             searchPrecision([&ctx](double sigma) { return heightPass(ctx, sigma); }, settings,
                             chiSquare95(ctx.zenithCount - 1));

@@ -8,6 +8,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <limits>
 #include <vector>
 
 namespace resection {
@@ -128,11 +129,12 @@ void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result
     matrixProduct(m, n, n, left, ctx.angleWeight, result);
 }
 
-std::vector<double> iterateStation(RunContext& ctx) {
+IterationTrace iterateStation(RunContext& ctx) {
     const int n = ctx.pointCount;
     Matrix& a = ctx.designMatrix;
     Matrix& w = ctx.misclosure;
-    std::vector<double> corrections;
+    IterationTrace trace;
+    trace.closestDecision = std::numeric_limits<double>::infinity();
     ctx.iterationCount = 1;
     while (true) {
         if (ctx.iterationCount > maxIterations) {
@@ -178,15 +180,25 @@ std::vector<double> iterateStation(RunContext& ctx) {
 
         const double dm = ctx.correction(1);
         const double dp = ctx.correction(2);
-        corrections.push_back(
-            std::isnan(dm) || std::isnan(dp) ? dm + dp : std::max(std::fabs(dm), std::fabs(dp)));
+        // Both corrections are below the tolerance exactly when the larger
+        // is: that one decides, and its distance from the tolerance says how
+        // close the decision came to going the other way.
+        const double larger =
+            std::isnan(dm) || std::isnan(dp) ? dm + dp : std::max(std::fabs(dm), std::fabs(dp));
+        trace.corrections.push_back(larger);
+        trace.closestDecision = std::min(trace.closestDecision, std::fabs(larger - ctx.tolerance));
         if (std::fabs(dm) < ctx.tolerance && std::fabs(dp) < ctx.tolerance) {
             ctx.adjustedM = dm + ctx.stationM;
             ctx.adjustedP = dp + ctx.stationP;
-            return corrections;
+            return trace;
         }
-        ctx.stationM = dm + ctx.stationM;
-        ctx.stationP = dp + ctx.stationP;
+        const double nextM = dm + ctx.stationM;
+        const double nextP = dp + ctx.stationP;
+        if (nextM == ctx.stationM && nextP == ctx.stationP) {
+            throw RunStop::withPlainLine(" Processo nao convergente..."); // a fixed point
+        }
+        ctx.stationM = nextM;
+        ctx.stationP = nextP;
         ctx.iterationCount = ctx.iterationCount + 1;
     }
 }

@@ -19,6 +19,14 @@ void buildAngleWeights(RunContext& ctx);
 // element a running sum in ascending order as matrixProduct forms it.
 void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result);
 
+// What the iteration compared with the tolerance.
+struct IterationTrace {
+    // For each solution, the larger magnitude of its two corrections, metres.
+    std::vector<double> corrections;
+    // The smallest |correction - tolerance| among them, metres.
+    double closestDecision = 0.0;
+};
+
 // Gauss-Newton iteration of the station's M and P from the current
 // stationM, stationP: misclosure w = computed minus observed angle (folded
 // once towards [-pi, pi)), design A, normal equations A^T P A x = A^T P w.
@@ -26,8 +34,12 @@ void timesAngleWeight(RunContext& ctx, int m, const Matrix& left, Matrix& result
 // correction is applied to adjustedM, adjustedP only. Ends the run with
 // " Processo nao convergente..." when the tenth solution has not converged,
 // and with a message naming the point when the station falls on a sighted
-// point (closer than a micrometre). Returns, for each solution, the larger
-// magnitude of its two corrections: what was compared with the tolerance.
-std::vector<double> iterateStation(RunContext& ctx);
+// point (closer than a micrometre).
+//
+// A correction too small to move the station (below half a unit in the last
+// place of its coordinates) that has not converged is a fixed point: every
+// later solution starts from the same station and repeats it exactly, so the
+// tenth will not converge either, and the run ends there at once.
+IterationTrace iterateStation(RunContext& ctx);
 
 } // namespace resection

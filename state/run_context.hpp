@@ -96,6 +96,10 @@ struct RunContext {
     double adjustedP = 0.0;
     int iterationCount = 0;
     double varianceFactor = 0.0;
+    // The 95 % chi-square point for the redundancy, computed once: above ten
+    // degrees of freedom it is a quantile found by iteration, which would
+    // otherwise cost every pass more than the adjustment itself.
+    double positionCritical = 0.0;
     SearchCounts positionSearch;
 
     // Height.
@@ -113,6 +117,7 @@ struct RunContext {
     Matrix zenithResidual;                 // v, n x 1
     Matrix heightCofactor;                 // Q_H, 1 x 1
     double heightPosterioriVariance = 0.0; // s0^2
+    double heightCritical = 0.0;           // as positionCritical, for n - 1
     SearchCounts heightSearch;
 };
 
