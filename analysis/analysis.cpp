@@ -118,7 +118,9 @@ StationEstimate estimateOf(const AdjustmentFigures& f, const Matrix& unitCofacto
     }
     if (q.rows() >= 3) {
         e.oriented = true;
-        e.orientation = orientation;
+        // In [0, 2 pi), as an azimuth.
+        e.orientation = std::fmod(orientation, 2.0 * pi);
+        e.orientation += e.orientation < 0.0 ? 2.0 * pi : 0.0;
         e.orientationPriori = f.testable ? std::sqrt(std::max(0.0, q(3, 3))) : 0.0;
         e.orientationPosteriori = std::sqrt(std::max(0.0, q(3, 3))) * factor;
     }

@@ -47,8 +47,8 @@ struct StationEstimate {
     bool testable = false; // the a priori precision allows a test
     bool tested = false;   // a global test of its readings (redundancy and precision)
     GlobalTest test;
-    // The orientation of the circle (the azimuth of its zero), radians, and
-    // its standard deviation a priori and a posteriori.
+    // The orientation of the circle (the azimuth of its zero), radians in
+    // [0, 2 pi), and its standard deviation a priori and a posteriori.
     bool oriented = false;
     double orientation = 0.0, orientationPriori = 0.0, orientationPosteriori = 0.0;
     // (A^T A)^-1 of M, P, o for readings of unit weight: the strength figure.

@@ -319,10 +319,8 @@ void stationLines(std::vector<std::string>& out, const RunContext& ctx,
         }
     }
     if (e.oriented) {
-        double orientation = std::fmod(e.orientation, 2.0 * pi);
-        orientation += orientation < 0.0 ? 2.0 * pi : 0.0;
         std::string line =
-            "  Orientacao do circulo (rumo do seu zero): " + largeAngle(unit, orientation, 5) +
+            "  Orientacao do circulo (rumo do seu zero): " + largeAngle(unit, e.orientation, 5) +
             "; desvio padrao ";
         if (e.testable) {
             line += "a priori " + smallAngle(unit, e.orientationPriori, 2);
@@ -667,8 +665,8 @@ SummaryFigures summaryFigures(const RunContext& ctx, const PlanimetricAnalysis& 
         f.h = h.analysedHeight();
         const bool without = h.suspect.kind == Suspect::Kind::Flagged && h.without.done;
         f.hSigma = without ? h.without.positionSigma *
-                                 std::sqrt(std::max(1.0, h.without.test.quadraticForm /
-                                                             h.without.test.degreesOfFreedom))
+                                 std::sqrt(h.without.test.quadraticForm /
+                                           std::max(1, h.without.test.degreesOfFreedom))
                            : h.posterioriSigmaH;
         if (without) {
             f.heightWithout =
