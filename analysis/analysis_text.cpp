@@ -813,10 +813,10 @@ std::vector<std::string> heightText(const RunContext& ctx, const HeightAnalysis&
     if (!h.notJudged.empty()) {
         out.push_back("  Nao se julgam as leituras zenitais: " + h.notJudged + ";");
         out.push_back("  os angulos zenitais calculados dependem da posicao da estacao. Corrija "
-                      "primeiro a leitura");
-        out.push_back("  azimutal, ou junte pontos que a fixem.");
-        out.push_back("Leitura zenital suspeita: nao julgada enquanto a leitura azimutal nao for "
-                      "corrigida");
+                      "primeiro as leituras");
+        out.push_back("  azimutais, ou junte pontos que fixem a estacao.");
+        out.push_back("Leitura zenital suspeita: nao julgada enquanto a posicao da estacao for "
+                      "incerta");
         return out;
     }
     switch (h.suspect.kind) {
