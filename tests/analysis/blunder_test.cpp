@@ -93,7 +93,7 @@ std::string analysisOf(const Network& w) {
 }
 
 std::string nameOf(int i) {
-    char text[8];
+    char text[16];
     std::snprintf(text, sizeof text, "Q%02d", i);
     return text;
 }
