@@ -1,15 +1,15 @@
 # What `cmake --install` puts in place, and the packages CPack makes of it:
 #   bin/resection, bin/resection-analise
 #   share/man/man1/resection.1.gz, share/man/man1/resection-analise.1.gz
-#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt,
-#   share/doc/resection/doc/esboco.png, share/resection/resection.html (the web
+#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt and
+#   est2.txt, share/doc/resection/doc/esboco.png, share/resection/resection.html (the web
 #   page, where it is built), and as a Debian package wants them
 #   share/doc/resection/copyright (the licence) and changelog.gz
 # On Windows one folder, as the ZIP package unpacks: resection.exe and
 # resection-analise.exe, the README as README.txt, LEIA-ME.txt (for the
-# surveyor, in Portuguese), the licence as LICENSE.txt and the example
-# est1.txt beside the programs, so that a double click runs the example by
-# its bare name. The text files there have CR LF line ends, as Notepad and
+# surveyor, in Portuguese), the licence as LICENSE.txt and the examples
+# est1.txt and est2.txt beside the programs, so that a double click runs an
+# example by its bare name. The text files there have CR LF line ends, as Notepad and
 # every Windows editor expect.
 include(GNUInstallDirs)
 
@@ -35,7 +35,7 @@ if(WIN32)
     install(FILES "${PROJECT_BINARY_DIR}/package/${target}" DESTINATION .)
   endwhile()
   install(TARGETS resection resection-analise RUNTIME DESTINATION .)
-  install(FILES examples/est1.txt DESTINATION .)
+  install(FILES examples/est1.txt examples/est2.txt DESTINATION .)
 else()
   # Compressed as Debian wants them (-n: no name or time in the header, so
   # that the bytes depend on the text alone).
@@ -52,7 +52,7 @@ else()
   install(FILES README.md doc/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
-  install(FILES examples/est1.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  install(FILES examples/est1.txt examples/est2.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
 # The web page (cmake/web.cmake), beside the programs on Windows.
 if(RESECTION_WEB_PAGE)

@@ -194,7 +194,7 @@ TEST_P(OutputFaultTest, SketchSaysWhyAndTheAnalysisGoesOn) {
     const Outcome o = run("", "est1.txt '" + row.name + "'", "/dev/null",
                           writeFault ? "> /dev/null" : "> console-out", setup);
     if (!writeFault) {
-        EXPECT_NE(o.console.find("Leitura zenital suspeita: "), std::string::npos) << o.console;
+        EXPECT_NE(o.console.find("\r\nLeituras zenitais:"), std::string::npos) << o.console;
     }
     if (row.reason.empty()) {
         EXPECT_EQ(o.status, 0);
@@ -277,6 +277,48 @@ TEST_F(ProgramRun, ReportNamedAsTheInputIsRefused) {
     const Outcome o = run("", "in.txt in.txt", "/dev/null");
     EXPECT_EQ(o.status, 2);
     EXPECT_EQ(readFile(path("in.txt").string()), goodInput);
+}
+
+// The companion's JSON named as its sketch, however it is named: refused
+// with status 2 before anything is written, as the input is; a link made
+// before the sketch exists is caught once the sketch is written, and the
+// JSON is not written over it.
+TEST_F(ProgramRun, JsonNamedAsTheSketchIsRefused) {
+    write("in.txt", goodInput);
+    binary_ = RESECTION_ANALYSIS_BINARY;
+    struct Case {
+        const char* json;
+        const char* setup; // before the run, in the scratch folder
+        bool sketchWritten;
+    };
+    const Case cases[] = {
+        {"sk.svg", "", false},
+        {"./sk.svg", "", false},
+        {"sub/../sk.svg", "mkdir -p sub &&", false},
+        {"link.svg", "echo old > sk.svg && ln -sf sk.svg link.svg &&", false},
+        {"hard.svg", "echo old > sk.svg && ln -f sk.svg hard.svg &&", false},
+        {"dangling.svg", "ln -sf sk.svg dangling.svg &&", true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.json);
+        fs::remove(path("sk.svg"));
+        const Outcome o = run("", std::string("in.txt sk.svg --json ") + c.json, "/dev/null",
+                              "> console-out", c.setup);
+        EXPECT_EQ(o.status, 2);
+        EXPECT_NE(o.errors.find("e o proprio ficheiro do esboco \"sk.svg\": escolha outro nome."),
+                  std::string::npos)
+            << o.errors;
+        const std::string sketch = readFile(path("sk.svg").string());
+        if (c.sketchWritten) {
+            EXPECT_EQ(sketch.rfind("<?xml", 0), 0u) << sketch;
+        } else {
+            EXPECT_TRUE(sketch.empty() || sketch == "old\n") << sketch;
+            EXPECT_EQ(o.console.find("Resumo:"), std::string::npos) << o.console;
+        }
+        fs::remove(path("link.svg"));
+        fs::remove(path("hard.svg"));
+        fs::remove(path("dangling.svg"));
+    }
 }
 
 TEST_F(ProgramRun, ConsoleAtEndOfFile) {
