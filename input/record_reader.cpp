@@ -130,6 +130,7 @@ void RecordReader::beginRecord() {
         endRecord();
     }
     firstValueOfRecord_ = true;
+    commaTaken_ = false;
 }
 
 void RecordReader::endRecord() {
@@ -151,31 +152,77 @@ void RecordReader::endRecord() {
     }
 }
 
+namespace {
+
+// Where a comma stands between two digits in a line, npos where none does.
+std::size_t decimalCommaIn(const std::string& line) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (std::size_t i = 1; i + 1 < line.size(); ++i) {
+        if (line[i] == ',' && digit(line[i - 1]) && digit(line[i + 1])) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+bool RecordReader::decimalCommaOnLine() const {
+    return decimalCommaIn(lineText_) != std::string::npos;
+}
+
+bool RecordReader::valueOnLine() {
+    while (true) {
+        const int c = peek();
+        if (c == eof || c == '\n') {
+            return false;
+        }
+        if (isBlank(c) || (c == ',' && !commaTaken_ && !firstValueOfRecord_)) {
+            commaTaken_ = commaTaken_ || c == ',';
+            get();
+            continue;
+        }
+        return true;
+    }
+}
+
+bool RecordReader::nextRecord() {
+    beginRecord();
+    while (true) {
+        const int c = peek();
+        if (c == eof) {
+            return false;
+        }
+        if (c != '\n' && !isBlank(c)) {
+            return true;
+        }
+        get();
+    }
+}
+
 void RecordReader::warnOfDecimalComma() const {
     if (!warn_) {
         return;
     }
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     const std::string& line = lineText_;
-    for (std::size_t i = 1; i + 1 < line.size(); ++i) {
-        if (line[i] != ',' || !digit(line[i - 1]) || !digit(line[i + 1])) {
-            continue;
-        }
-        // The text around the comma, from blank to blank.
-        const char* const blanks = " \t\r\f\v";
-        const std::size_t before = line.find_last_of(blanks, i);
-        const std::size_t begin = before == std::string::npos ? 0 : before + 1;
-        const std::size_t end = line.find_first_of(blanks, i);
-        warn_("Aviso: ficheiro " + fileName_ + ", linha " + std::to_string(lineNumber_) + ": " +
-              shown(line.substr(begin, end - begin)) +
-              " parece ter virgula decimal; a virgula separa valores e o que sobra na linha e "
-              "ignorado: escreva as casas decimais com ponto.");
+    const std::size_t i = decimalCommaIn(line);
+    if (i == std::string::npos) {
         return;
     }
+    // The text around the comma, from blank to blank.
+    const char* const blanks = " \t\r\f\v";
+    const std::size_t before = line.find_last_of(blanks, i);
+    const std::size_t begin = before == std::string::npos ? 0 : before + 1;
+    const std::size_t end = line.find_first_of(blanks, i);
+    warn_("Aviso: ficheiro " + fileName_ + ", linha " + std::to_string(lineNumber_) + ": " +
+          shown(line.substr(begin, end - begin)) +
+          " parece ter virgula decimal; a virgula separa valores e o que sobra na linha e "
+          "ignorado: escreva as casas decimais com ponto.");
 }
 
 bool RecordReader::skipToValue(const std::string& what) {
-    bool comma = false;
+    bool comma = commaTaken_;
+    commaTaken_ = false;
     while (true) {
         const int c = peek();
         if (c == eof) {

@@ -1,0 +1,391 @@
+#include "input/json.hpp"
+
+#include "base/run_stop.hpp"
+
+#include <algorithm>
+#include <charconv>
+#include <cmath>
+#include <cstdio>
+
+namespace resection {
+
+const JsonValue* JsonValue::find(std::string_view key) const {
+    for (std::size_t i = 0; i < keys_.size(); ++i) {
+        if (keys_[i] == key) {
+            return &items_[i];
+        }
+    }
+    return nullptr;
+}
+
+class JsonParser {
+  public:
+    JsonParser(std::string_view text, const std::string& fileName)
+        : text_(text), fileName_(fileName) {}
+
+    JsonValue document() {
+        if (text_.size() > maxJsonSize) {
+            fail("o ficheiro tem mais de " + std::to_string(maxJsonSize / (1024 * 1024)) +
+                 " MB, grande demais para uma estacao");
+        }
+        if (text_.substr(0, 3) == "\xef\xbb\xbf") {
+            at_ = 3;
+        }
+        skipBlanks();
+        if (at_ == text_.size()) {
+            fail("o ficheiro esta vazio");
+        }
+        JsonValue v = value(0);
+        skipBlanks();
+        if (at_ != text_.size()) {
+            fail("texto a mais depois do fim do valor JSON");
+        }
+        return v;
+    }
+
+  private:
+    [[noreturn]] void fail(const std::string& problem) const {
+        throw RunStop::badInput("Erro no ficheiro " + fileName_ + ", linha " +
+                                std::to_string(line_) + ": " + problem + ".");
+    }
+
+    int peek() const { return at_ < text_.size() ? static_cast<unsigned char>(text_[at_]) : -1; }
+
+    void skipBlanks() {
+        while (at_ < text_.size()) {
+            const char c = text_[at_];
+            if (c == '\n') {
+                ++line_;
+            } else if (c != ' ' && c != '\t' && c != '\r') {
+                return;
+            }
+            ++at_;
+        }
+    }
+
+    void expect(char c, const char* what) {
+        skipBlanks();
+        if (peek() != static_cast<unsigned char>(c)) {
+            fail(std::string("esperava-se ") + what + found());
+        }
+        ++at_;
+    }
+
+    std::string found() const {
+        if (at_ >= text_.size()) {
+            return ", mas o ficheiro acaba";
+        }
+        const unsigned char c = static_cast<unsigned char>(text_[at_]);
+        if (c < 0x20 || c >= 0x7f) {
+            char hex[8];
+            std::snprintf(hex, sizeof hex, "\\x%02x", c);
+            return std::string(", encontrado o byte ") + hex;
+        }
+        return std::string(", encontrado '") + static_cast<char>(c) + "'";
+    }
+
+    JsonValue value(int depth) {
+        skipBlanks();
+        JsonValue v;
+        v.line_ = line_;
+        const int c = peek();
+        if (c == '{' || c == '[') {
+            if (depth >= maxJsonDepth) {
+                fail("mais de " + std::to_string(maxJsonDepth) + " niveis de listas e objectos");
+            }
+            ++at_;
+            if (c == '{') {
+                object(v, depth + 1);
+            } else {
+                array(v, depth + 1);
+            }
+        } else if (c == '"') {
+            v.type_ = JsonValue::Type::String;
+            v.text_ = string();
+        } else if (c == '-' || (c >= '0' && c <= '9')) {
+            v.type_ = JsonValue::Type::Number;
+            v.number_ = number();
+        } else if (word("true")) {
+            v.type_ = JsonValue::Type::Boolean;
+            v.boolean_ = true;
+        } else if (word("false")) {
+            v.type_ = JsonValue::Type::Boolean;
+        } else if (!word("null")) {
+            fail("esperava-se um valor JSON" + found());
+        }
+        return v;
+    }
+
+    bool word(std::string_view w) {
+        if (text_.substr(at_, w.size()) != w) {
+            return false;
+        }
+        at_ += w.size();
+        return true;
+    }
+
+    void object(JsonValue& v, int depth) {
+        v.type_ = JsonValue::Type::Object;
+        skipBlanks();
+        if (peek() == '}') {
+            ++at_;
+            return;
+        }
+        while (true) {
+            skipBlanks();
+            if (peek() != '"') {
+                fail("esperava-se o nome de um membro entre aspas" + found());
+            }
+            std::string key = string();
+            if (v.find(key) != nullptr) {
+                fail("o membro \"" + shownKey(key) + "\" aparece duas vezes no mesmo objecto");
+            }
+            expect(':', "':' depois do nome do membro");
+            v.keys_.push_back(std::move(key));
+            v.items_.push_back(value(depth));
+            skipBlanks();
+            if (peek() == ',') {
+                ++at_;
+                continue;
+            }
+            expect('}', "',' ou '}' no objecto");
+            return;
+        }
+    }
+
+    static std::string shownKey(const std::string& key) {
+        return key.size() > 40 ? key.substr(0, 40) + "..." : key;
+    }
+
+    void array(JsonValue& v, int depth) {
+        v.type_ = JsonValue::Type::Array;
+        skipBlanks();
+        if (peek() == ']') {
+            ++at_;
+            return;
+        }
+        while (true) {
+            v.items_.push_back(value(depth));
+            skipBlanks();
+            if (peek() == ',') {
+                ++at_;
+                continue;
+            }
+            expect(']', "',' ou ']' na lista");
+            return;
+        }
+    }
+
+    // JSON's number grammar exactly: -?(0|[1-9][0-9]*)(.[0-9]+)?([eE][+-]?[0-9]+)?
+    double number() {
+        const std::size_t begin = at_;
+        const auto digits = [this]() {
+            const std::size_t from = at_;
+            while (peek() >= '0' && peek() <= '9') {
+                ++at_;
+            }
+            return at_ - from;
+        };
+        if (peek() == '-') {
+            ++at_;
+        }
+        if (peek() == '0') {
+            ++at_;
+        } else if (digits() == 0) {
+            fail("numero mal formado");
+        }
+        if (peek() == '.') {
+            ++at_;
+            if (digits() == 0) {
+                fail("numero mal formado: faltam algarismos depois do ponto");
+            }
+        }
+        if (peek() == 'e' || peek() == 'E') {
+            ++at_;
+            if (peek() == '+' || peek() == '-') {
+                ++at_;
+            }
+            if (digits() == 0) {
+                fail("numero mal formado: falta o expoente");
+            }
+        }
+        if (peek() >= '0' && peek() <= '9') {
+            fail("numero mal formado: zero a esquerda");
+        }
+        double x = 0.0;
+        const char* first = text_.data() + begin;
+        const char* last = text_.data() + at_;
+        const auto [ptr, ec] = std::from_chars(first, last, x, std::chars_format::general);
+        if (ec == std::errc::result_out_of_range || !std::isfinite(x)) {
+            // An underflow to zero is a number all the same; an overflow is not.
+            if (ec == std::errc::result_out_of_range && std::fabs(x) < 1.0) {
+                return 0.0;
+            }
+            fail("numero fora dos limites: " +
+                 std::string(first,
+                             std::min<std::size_t>(40, static_cast<std::size_t>(last - first))));
+        }
+        if (ec != std::errc{} || ptr != last) {
+            fail("numero mal formado");
+        }
+        return x;
+    }
+
+    unsigned hex4() {
+        unsigned u = 0;
+        for (int i = 0; i < 4; ++i) {
+            const int c = peek();
+            u <<= 4;
+            if (c >= '0' && c <= '9') {
+                u |= static_cast<unsigned>(c - '0');
+            } else if (c >= 'a' && c <= 'f') {
+                u |= static_cast<unsigned>(c - 'a' + 10);
+            } else if (c >= 'A' && c <= 'F') {
+                u |= static_cast<unsigned>(c - 'A' + 10);
+            } else {
+                fail("escape \\u sem quatro algarismos hexadecimais");
+            }
+            ++at_;
+        }
+        return u;
+    }
+
+    static void appendUtf8(std::string& out, unsigned cp) {
+        if (cp < 0x80) {
+            out += static_cast<char>(cp);
+        } else if (cp < 0x800) {
+            out += static_cast<char>(0xc0 | (cp >> 6));
+            out += static_cast<char>(0x80 | (cp & 0x3f));
+        } else if (cp < 0x10000) {
+            out += static_cast<char>(0xe0 | (cp >> 12));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (cp & 0x3f));
+        } else {
+            out += static_cast<char>(0xf0 | (cp >> 18));
+            out += static_cast<char>(0x80 | ((cp >> 12) & 0x3f));
+            out += static_cast<char>(0x80 | ((cp >> 6) & 0x3f));
+            out += static_cast<char>(0x80 | (cp & 0x3f));
+        }
+    }
+
+    // The bytes of one UTF-8 character beyond ASCII, checked: no overlong
+    // forms, no surrogates, nothing above U+10FFFF.
+    void utf8(std::string& out) {
+        const auto lead = static_cast<unsigned>(peek());
+        int more = 0;
+        unsigned cp = 0;
+        if (lead >= 0xc2 && lead <= 0xdf) {
+            more = 1;
+            cp = lead & 0x1f;
+        } else if (lead >= 0xe0 && lead <= 0xef) {
+            more = 2;
+            cp = lead & 0x0f;
+        } else if (lead >= 0xf0 && lead <= 0xf4) {
+            more = 3;
+            cp = lead & 0x07;
+        } else {
+            fail("texto que nao e UTF-8 valido");
+        }
+        const std::size_t begin = at_;
+        ++at_;
+        for (int i = 0; i < more; ++i) {
+            const int c = peek();
+            if (c < 0x80 || c > 0xbf) {
+                fail("texto que nao e UTF-8 valido");
+            }
+            cp = (cp << 6) | (static_cast<unsigned>(c) & 0x3f);
+            ++at_;
+        }
+        if ((more == 2 && (cp < 0x800 || (cp >= 0xd800 && cp <= 0xdfff))) ||
+            (more == 3 && (cp < 0x10000 || cp > 0x10ffff))) {
+            fail("texto que nao e UTF-8 valido");
+        }
+        out.append(text_.substr(begin, at_ - begin));
+    }
+
+    std::string string() {
+        ++at_; // the opening quote
+        std::string out;
+        while (true) {
+            if (out.size() > maxJsonString) {
+                fail("texto com mais de " + std::to_string(maxJsonString) + " bytes");
+            }
+            const int c = peek();
+            if (c < 0) {
+                fail("texto sem aspas de fecho");
+            }
+            if (c == '"') {
+                ++at_;
+                return out;
+            }
+            if (c < 0x20) {
+                fail("caracter de controlo dentro de um texto (escreva-o com \\)");
+            }
+            if (c >= 0x80) {
+                utf8(out);
+                continue;
+            }
+            ++at_;
+            if (c != '\\') {
+                out += static_cast<char>(c);
+                continue;
+            }
+            const int e = peek();
+            ++at_;
+            switch (e) {
+            case '"':
+            case '\\':
+            case '/':
+                out += static_cast<char>(e);
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
+            case 'u': {
+                unsigned cp = hex4();
+                if (cp >= 0xdc00 && cp <= 0xdfff) {
+                    fail("escape \\u de um substituto baixo isolado");
+                }
+                if (cp >= 0xd800 && cp <= 0xdbff) {
+                    if (!word("\\u")) {
+                        fail("escape \\u de um substituto alto sem o baixo");
+                    }
+                    const unsigned low = hex4();
+                    if (low < 0xdc00 || low > 0xdfff) {
+                        fail("escape \\u de um substituto alto sem o baixo");
+                    }
+                    cp = 0x10000 + ((cp - 0xd800) << 10) + (low - 0xdc00);
+                }
+                appendUtf8(out, cp);
+                break;
+            }
+            default:
+                --at_;
+                fail("escape desconhecido dentro de um texto" + found());
+            }
+        }
+    }
+
+    std::string_view text_;
+    const std::string& fileName_;
+    std::size_t at_ = 0;
+    long long line_ = 1;
+};
+
+JsonValue parseJson(std::string_view text, const std::string& fileName) {
+    return JsonParser(text, fileName).document();
+}
+
+} // namespace resection
