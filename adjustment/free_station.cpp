@@ -525,6 +525,27 @@ FreeStation adjustFreeStation(const StationSurvey& survey) {
     return best;
 }
 
+StationSurvey surveyOfDirections(const RunContext& ctx) {
+    StationSurvey s;
+    s.fileName = ctx.inputFileName;
+    s.stationName = ctx.stationName.substr(0, ctx.stationName.find_last_not_of(' ') + 1);
+    s.unit = ctx.unit;
+    for (int i = 1; i <= ctx.pointCount; ++i) {
+        const std::string& name = ctx.pointName[static_cast<std::size_t>(i)];
+        KnownPoint k;
+        k.name = name.substr(0, name.find_last_not_of(' ') + 1);
+        k.m = ctx.pointCoords(i, 1);
+        k.p = ctx.pointCoords(i, 2);
+        s.points.push_back(k);
+        Observation o;
+        o.target = i - 1;
+        o.value = ctx.directionReading(i);
+        o.sigma = std::fabs(ctx.aprioriPrecision);
+        s.observations.push_back(o);
+    }
+    return s;
+}
+
 std::vector<int> largestW(const FreeStation& station, double limit) {
     std::vector<int> list;
     double largest = 0.0;

@@ -30,6 +30,7 @@
 #include "adjustment/error_ellipse.hpp"
 #include "input/station_survey.hpp"
 #include "matrix/matrix.hpp"
+#include "state/run_context.hpp"
 
 #include <string>
 #include <vector>
@@ -118,6 +119,12 @@ FreeStation adjustFreeStation(const StationSurvey& survey);
 // The same from a plane position the caller already has (the height, where
 // there is one, from the zenith angles and slope distances at it).
 FreeStation adjustFreeStation(const StationSurvey& survey, double startM, double startP);
+
+// The direction readings of the program's input file (readPlanimetricSection)
+// as a free station: each point a target of one direction, all of the a
+// priori precision of the file (its sign dropped: the weights see only its
+// square). The direction model of the analysis is this survey's adjustment.
+StationSurvey surveyOfDirections(const RunContext& ctx);
 
 // The observations that the w-tests point at: empty where no |w| exceeds the
 // limit; else the one with the largest |w|, followed by those whose w-test
