@@ -218,7 +218,7 @@ class JsonParser {
         const auto [ptr, ec] = std::from_chars(first, last, x, std::chars_format::general);
         if (ec == std::errc::result_out_of_range || !std::isfinite(x)) {
             // An underflow to zero is a number all the same; an overflow is not.
-            if (ec == std::errc::result_out_of_range && std::fabs(x) < 1.0) {
+            if (ec == std::errc::result_out_of_range && decimalMagnitude(first, last) < 0) {
                 return 0.0;
             }
             fail("numero fora dos limites: " +
@@ -229,6 +229,40 @@ class JsonParser {
             fail("numero mal formado");
         }
         return x;
+    }
+
+    // Roughly the power of ten of a number in JSON's grammar: the digits
+    // before the point (without leading zeros), less the zeros after it
+    // where there are none before, plus the exponent.
+    static long long decimalMagnitude(const char* first, const char* last) {
+        const char* at = first + (*first == '-' ? 1 : 0);
+        while (at != last && *at == '0') {
+            ++at;
+        }
+        long long magnitude = 0;
+        while (at != last && *at >= '0' && *at <= '9') {
+            ++at;
+            ++magnitude;
+        }
+        if (at != last && *at == '.') {
+            ++at;
+            while (magnitude == 0 && at != last && *at == '0') {
+                ++at;
+                --magnitude;
+            }
+        }
+        while (at != last && *at != 'e' && *at != 'E') {
+            ++at;
+        }
+        if (at != last) {
+            long long exponent = 0;
+            const auto [ptr, ec] = std::from_chars(at + 1 + (at[1] == '+' ? 1 : 0), last, exponent);
+            if (ec == std::errc::result_out_of_range) {
+                return at[1] == '-' ? -1 : 1;
+            }
+            magnitude += exponent;
+        }
+        return magnitude;
     }
 
     unsigned hex4() {

@@ -192,12 +192,19 @@ class TextReading {
             if (in_.valueOnLine()) {
                 defaults_.distancePpm = number("parte proporcional (ppm)");
             }
+            if (!(defaults_.distanceA > 0.0) || defaults_.distancePpm < 0.0) {
+                refuse("o desvio padrao tem de ser maior do que 0 (e a parte em ppm nao "
+                       "negativa).");
+            }
             return;
         }
         if (defaults_.angular.count(kind) != 0) {
             refuse(std::string("segunda precisao de ") + kindWord(kind) + ".");
         }
         defaults_.angular[kind] = number("precisao");
+        if (!(defaults_.angular[kind] > 0.0)) {
+            refuse("o desvio padrao tem de ser maior do que 0.");
+        }
     }
 
     void readScale() {
