@@ -237,7 +237,8 @@ void trySubsets(int count, int size, Try tryOne, const Scorer& scorer, const int
     }
     int tried = 0;
     const int step = count / size;
-    for (int start = 0; start < step && tried < 10; start += std::max(1, step / 10), ++tried) {
+    for (int start = 0; start < step && tried < 10 && !enough(tried);
+         start += std::max(1, step / 10), ++tried) {
         tryOne(start, start + step, size == 3 ? start + 2 * step : -1);
     }
     std::uint64_t state = 0x9e3779b97f4a7c15ULL;
@@ -386,9 +387,10 @@ std::vector<PlanePosition> firstPositions(const StationSurvey& s) {
             scorer, bestAgreeing);
     }
 
-    // Two distances.
+    // Two distances, unless three directions have already given a position
+    // that every observation agrees with.
     const std::vector<MapDistance> distances = mapDistances(s);
-    if (distances.size() >= 2) {
+    if (distances.size() >= 2 && bestAgreeing < scorer.planCount()) {
         trySubsets(
             static_cast<int>(distances.size()), 2,
             [&](int i, int j, int) {
