@@ -400,7 +400,7 @@ std::vector<PlanePosition> firstPositions(const StationSurvey& s) {
                 const KnownPoint& pb = s.points[static_cast<std::size_t>(b.target)];
                 double at[4];
                 const int count = meetingPoints(pa.m, pa.p, a.distance, pb.m, pb.p, b.distance, at);
-                for (int c = 0; c < count; ++c) {
+                for (std::size_t c = 0; c < static_cast<std::size_t>(count); ++c) {
                     consider(at[2 * c], at[2 * c + 1]);
                 }
             },
@@ -432,7 +432,7 @@ std::vector<PlanePosition> firstPositions(const StationSurvey& s) {
                         const int count =
                             meetingPoints(a.m, a.p, d.distance, midM + side * off * nm,
                                           midP + side * off * np, radius, at);
-                        for (int k = 0; k < count; ++k) {
+                        for (std::size_t k = 0; k < static_cast<std::size_t>(count); ++k) {
                             consider(at[2 * k], at[2 * k + 1]);
                         }
                     }

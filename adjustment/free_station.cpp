@@ -326,9 +326,8 @@ FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
         const bool judge = promised > 1e-9 * now.squares;
         Linearised next;
         Unknowns y = x;
-        double length = 1.0;
-        for (int halving = 0; halving <= (judge ? 40 : 0); ++halving, length *= 0.5) {
-            y = stepped(lay, x, step, length);
+        for (int halving = 0; halving <= (judge ? 40 : 0); ++halving) {
+            y = stepped(lay, x, step, std::ldexp(1.0, -halving));
             if (ranAway(y)) {
                 continue;
             }

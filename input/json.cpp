@@ -25,7 +25,8 @@ class JsonParser {
 
     JsonValue document() {
         if (text_.size() > maxJsonSize) {
-            fail("o ficheiro tem mais de " + std::to_string(maxJsonSize / (1024 * 1024)) +
+            fail("o ficheiro tem mais de " +
+                 std::to_string(maxJsonSize / (std::size_t{1024} * 1024)) +
                  " MB, grande demais para uma estacao");
         }
         if (text_.substr(0, 3) == "\xef\xbb\xbf") {
@@ -84,7 +85,9 @@ class JsonParser {
         return std::string(", encontrado '") + static_cast<char>(c) + "'";
     }
 
-    JsonValue value(int depth) {
+    // Recursive descent, one level a nesting of the text, bounded by
+    // maxJsonDepth.
+    JsonValue value(int depth) { // NOLINT(misc-no-recursion)
         skipBlanks();
         JsonValue v;
         v.line_ = line_;
@@ -124,7 +127,7 @@ class JsonParser {
         return true;
     }
 
-    void object(JsonValue& v, int depth) {
+    void object(JsonValue& v, int depth) { // NOLINT(misc-no-recursion)
         v.type_ = JsonValue::Type::Object;
         skipBlanks();
         if (peek() == '}') {
@@ -157,7 +160,7 @@ class JsonParser {
         return key.size() > 40 ? key.substr(0, 40) + "..." : key;
     }
 
-    void array(JsonValue& v, int depth) {
+    void array(JsonValue& v, int depth) { // NOLINT(misc-no-recursion)
         v.type_ = JsonValue::Type::Array;
         skipBlanks();
         if (peek() == ']') {

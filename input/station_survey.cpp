@@ -61,12 +61,13 @@ void checkSurvey(const StationSurvey& survey) {
     std::map<std::tuple<int, int, int>, long long> seen;
     for (const Observation& o : survey.observations) {
         const std::string word = kindWord(o.kind);
+        std::string about = word;
         if (o.target < 0 || o.target >= pointCount ||
             (o.kind == ObservationKind::Angle && (o.from < 0 || o.from >= pointCount))) {
             refuse(o.line, "o alvo da observacao (" + word + ") nao e um ponto conhecido.");
         }
         const std::string& name = survey.points[static_cast<std::size_t>(o.target)].name;
-        const std::string about = word + " a " + name;
+        about.append(" a ").append(name);
         if (!std::isfinite(o.value)) {
             refuse(o.line, about + ": o valor nao e um numero finito.");
         }
@@ -92,7 +93,7 @@ void checkSurvey(const StationSurvey& survey) {
                 refuse(o.line, about + ": a altura do alvo nao e um numero finito.");
             }
             if (!survey.points[static_cast<std::size_t>(o.target)].hasHeight) {
-                refuse(o.line, about + ": o ponto " + name + " nao tem cota.");
+                refuse(o.line, about.append(": o ponto ").append(name).append(" nao tem cota."));
             }
             if (!survey.hasInstrumentHeight) {
                 refuse(o.line, about + ": falta a altura do instrumento na estacao.");
@@ -102,17 +103,20 @@ void checkSurvey(const StationSurvey& survey) {
                                          o.kind == ObservationKind::Angle ? o.from : -1, o.target);
         const auto [at, fresh] = seen.emplace(key, o.line);
         if (!fresh) {
-            refuse(o.line, "segunda observacao " + word + " ao alvo " + name +
-                               (at->second > 0 ? " (a primeira esta na linha " +
-                                                     std::to_string(at->second) + ")"
-                                               : "") +
-                               ".");
+            std::string text = "segunda observacao " + word;
+            text.append(" ao alvo ").append(name);
+            if (at->second > 0) {
+                text.append(" (a primeira esta na linha ")
+                    .append(std::to_string(at->second))
+                    .append(")");
+            }
+            refuse(o.line, text + ".");
         }
     }
     for (const Observation& o : survey.observations) {
         if (o.kind == ObservationKind::SlopeDistance &&
-            seen.count(std::make_tuple(static_cast<int>(ObservationKind::Zenith), -1, o.target)) ==
-                0) {
+            !seen.contains(
+                std::make_tuple(static_cast<int>(ObservationKind::Zenith), -1, o.target))) {
             refuse(o.line, "distancia inclinada a " +
                                survey.points[static_cast<std::size_t>(o.target)].name +
                                " sem o angulo zenital ao mesmo alvo.");

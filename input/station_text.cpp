@@ -106,7 +106,7 @@ class TextReading {
     static bool isDirectionWord(const std::string& w) { return w == "direccao" || w == "direcao"; }
 
     // The kind a precision line or an observation line names.
-    bool kindOf(const std::string& w, ObservationKind& kind) const {
+    static bool kindOf(const std::string& w, ObservationKind& kind) {
         if (isDirectionWord(w)) {
             kind = ObservationKind::Direction;
         } else if (w == "angulo") {
@@ -198,7 +198,7 @@ class TextReading {
             }
             return;
         }
-        if (defaults_.angular.count(kind) != 0) {
+        if (defaults_.angular.contains(kind)) {
             refuse(std::string("segunda precisao de ") + kindWord(kind) + ".");
         }
         defaults_.angular[kind] = number("precisao");
@@ -276,7 +276,7 @@ class TextReading {
             o.target = target(name);
             const std::string w = lowered(word("tipo de observacao"));
             if (w == "alvo") {
-                if (targetHeightLine.count(o.target) != 0) {
+                if (targetHeightLine.contains(o.target)) {
                     refuse("segunda altura do alvo " + name + " (a primeira esta na linha " +
                            std::to_string(targetHeightLine[o.target]) + ").");
                 }
@@ -306,7 +306,7 @@ class TextReading {
             if (o.kind != ObservationKind::SlopeDistance && o.kind != ObservationKind::Zenith) {
                 continue;
             }
-            if (targetHeight.count(o.target) != 0) {
+            if (targetHeight.contains(o.target)) {
                 o.targetHeight = targetHeight[o.target];
             } else if (defaults_.targetGiven) {
                 o.targetHeight = defaults_.targetHeight;
