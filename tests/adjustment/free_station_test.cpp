@@ -263,6 +263,63 @@ TEST(FreeStation, AGrossErrorInADistanceOrAZenithAngleIsNamed) {
     }
 }
 
+// A direction 90 or 180 degrees off among eight: the first position comes
+// from the directions that agree, and the adjustment of all of them names
+// it.
+TEST(FreeStation, ADirectionHalfACircleOffDoesNotMislead) {
+    for (const double degrees : {90.0, 180.0, -135.0}) {
+        SCOPED_TRACE(degrees);
+        Network n;
+        for (int i = 0; i < 8; ++i) {
+            n.add(K::Direction, n.point(i * 45.0 + 10.0 * (i % 3), 300.0 + 50.0 * i), 2.0 * second,
+                  i == 5 ? degrees * pi / 180.0 : 0.0);
+        }
+        const FreeStation f = adjustFreeStation(n.s);
+        ASSERT_TRUE(f.tested()) << f.failure;
+        const std::vector<int> named = largestW(f);
+        ASSERT_FALSE(named.empty());
+        EXPECT_EQ(named.front(), 5);
+    }
+}
+
+// No station is ever given from an iteration that cannot be trusted: one
+// started on a sighted point, coordinates so large that the sums overflow,
+// a geometry that does not fix the station (on the circle through the
+// points).
+TEST(FreeStation, NeverAStationFromARunawayOrAnUndeterminedGeometry) {
+    Network n;
+    for (int i = 0; i < 5; ++i) {
+        n.add(K::Direction, n.point(i * 72.0, 400.0), 2.0 * second);
+    }
+    FreeStation f = adjustFreeStation(n.s, n.s.points[2].m, n.s.points[2].p);
+    EXPECT_EQ(f.status, FreeStationStatus::NotConverged);
+    EXPECT_NE(f.failure.find("P3"), std::string::npos) << f.failure;
+    EXPECT_EQ(f.stationM, 0.0);
+
+    Network huge;
+    for (int i = 0; i < 5; ++i) {
+        const int k = huge.point(i * 72.0, 400.0);
+        huge.add(K::Direction, k, 2.0 * second);
+        huge.s.points[static_cast<std::size_t>(k)].m *= 1e300;
+    }
+    f = adjustFreeStation(huge.s);
+    EXPECT_FALSE(f.adjusted());
+    EXPECT_FALSE(f.failure.empty());
+    EXPECT_TRUE(std::isfinite(f.stationM) && std::isfinite(f.quadraticForm));
+
+    // Directions to four points on a circle through the station: every
+    // point of that circle sees them under the same angles.
+    Network circle;
+    for (const double bearing : {-60.0, -20.0, 30.0, 70.0}) {
+        circle.add(K::Direction, circle.point(bearing, 600.0 * std::cos(bearing * pi / 180.0)),
+                   2.0 * second);
+    }
+    f = adjustFreeStation(circle.s);
+    EXPECT_EQ(f.status, FreeStationStatus::Underdetermined) << f.stationM << " " << f.failure;
+    f = adjustFreeStation(circle.s, circle.m0 + 1.0, circle.p0 - 2.0);
+    EXPECT_EQ(f.status, FreeStationStatus::Underdetermined) << f.stationM << " " << f.failure;
+}
+
 // Distances measured on the ground with a map scale of 0.9996: given, the
 // station comes out exact; estimated, the scale too; asked for where the
 // observations leave no room for it, it is not estimated, and said so.
