@@ -5,9 +5,9 @@
 
 #include <algorithm>
 #include <cctype>
+#include <charconv>
 #include <cmath>
 #include <map>
-#include <stdexcept>
 
 namespace resection {
 
@@ -216,14 +216,12 @@ class TextReading {
             survey_.options.estimateScale = true;
             return;
         }
-        std::size_t used = 0;
+        // Read as the reader reads numbers, whatever the locale's decimal
+        // sign.
         double factor = 0.0;
-        try {
-            factor = std::stod(value, &used);
-        } catch (const std::exception&) {
-            used = 0;
-        }
-        if (used != value.size() || !(factor > 0.0) || !std::isfinite(factor)) {
+        const char* end = value.data() + value.size();
+        const auto [ptr, ec] = std::from_chars(value.data(), end, factor);
+        if (ec != std::errc{} || ptr != end || !(factor > 0.0) || !std::isfinite(factor)) {
             refuse("factor de escala \"" + value + "\": escreva um numero positivo ou estimar.");
         }
         survey_.options.scale = factor;

@@ -97,6 +97,10 @@ TEST(StationInput, TheTextFormAndJsonGiveTheSameObservations) {
             EXPECT_EQ(a.sigma, b.sigma);
         }
     }
+    std::string scaled = textForm;
+    scaled.replace(scaled.find("pontos"), 6, "escala 0.99962\ncurvatura sim\npontos");
+    EXPECT_EQ(fromText(scaled).options.scale, 0.99962);
+    EXPECT_TRUE(fromText(scaled).options.curvatureRefraction);
     // Degrees, minutes and seconds; grads and gon.
     std::string gs = textForm;
     gs.replace(gs.find("gd"), 2, "gs");
@@ -146,6 +150,7 @@ TEST(StationInput, BadTextNamesTheLine) {
         {"estacao E1 1.600", "", "linha 6", "falta a linha \"estacao"},
         {"P1   1000.000", "P2   1000.000", "linha 8", "duas vezes"},
         {"estacao-livre gd", "estacao-livre GD", "linha 1", "unidade"},
+        {"estacao E1 1.600", "estacao E1 1.600\nescala 0,9996", "linha 3", "factor de escala"},
         {"estacao-livre gd", "gd 0.001 0.6", "linha 1", "estacao-livre"},
         {"P1 zenital   95.9015", "P1 zenital 200", "linha 13", "entre 0 e 180"},
     };
