@@ -26,14 +26,14 @@
 namespace resection {
 namespace {
 
-// The text of a file of the shared folder, "" where it is not there.
-std::string sharedFile(const std::string& name) {
+// A file of the shared folder, parsed; null where it is not there.
+JsonValue sharedRecords(const std::string& name) {
     const char* env = std::getenv("RESECTION_SHARED_DIR");
     const std::string dir = env != nullptr && *env != '\0' ? env : RESECTION_SHARED_FOR_TESTS;
     std::ifstream in(dir + "/freestation/" + name, std::ios::binary);
     std::ostringstream text;
     text << in.rdbuf();
-    return in ? text.str() : "";
+    return in ? parseJson(text.str(), name) : JsonValue{};
 }
 
 double number(const JsonValue& v, const char* key) {
@@ -55,11 +55,10 @@ void expectFourDigits(double ours, double theirs, const char* what) {
 }
 
 TEST(FreeStationReferences, TheSixtyNetworksAgreeWithTheIndependentEngine) {
-    const std::string text = sharedFile("cases.json");
-    if (text.empty()) {
+    const JsonValue all = sharedRecords("cases.json");
+    if (all.isNull()) {
         GTEST_SKIP() << "shared/freestation/cases.json not found (RESECTION_SHARED_DIR)";
     }
-    const JsonValue all = parseJson(text, "cases.json");
     ASSERT_EQ(all.find("cases")->items().size(), 60u);
     for (const JsonValue& record : all.find("cases")->items()) {
         SCOPED_TRACE(record.find("id")->text());
@@ -150,11 +149,10 @@ void expectPrinted(double ours, double printed, int decimals, const char* what) 
 }
 
 TEST(FreeStationReferences, ThePublishedExamplesGiveTheirPrintedStations) {
-    const std::string text = sharedFile("published.json");
-    if (text.empty()) {
+    const JsonValue all = sharedRecords("published.json");
+    if (all.isNull()) {
         GTEST_SKIP() << "shared/freestation/published.json not found (RESECTION_SHARED_DIR)";
     }
-    const JsonValue all = parseJson(text, "published.json");
     ASSERT_EQ(all.find("cases")->items().size(), 2u);
     for (const JsonValue& record : all.find("cases")->items()) {
         SCOPED_TRACE(record.find("id")->text());

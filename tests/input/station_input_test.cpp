@@ -124,14 +124,30 @@ TEST(StationInput, TheTextFormAndJsonGiveTheSameObservations) {
     }
 }
 
+// One fault put into a good file: the text replaced, the line the message
+// must name and words it must hold.
+struct Fault {
+    const char* replace;
+    const char* with;
+    const char* line;  // "linha L"
+    const char* words; // in the message
+};
+
+template <typename Read>
+void expectRefused(const std::string& good, const Fault& f, const std::string& file, Read read) {
+    std::string text = good;
+    const auto at = text.find(f.replace);
+    ASSERT_NE(at, std::string::npos) << f.replace;
+    text.replace(at, std::string(f.replace).size(), f.with);
+    SCOPED_TRACE(text);
+    const std::string message = refusal([&]() { read(text); });
+    EXPECT_NE(message.find("Erro no ficheiro " + file + ", " + f.line + ":"), std::string::npos)
+        << message;
+    EXPECT_NE(message.find(f.words), std::string::npos) << message;
+}
+
 TEST(StationInput, BadTextNamesTheLine) {
-    struct Case {
-        const char* replace; // in textForm
-        const char* with;
-        const char* line;  // "linha L" of the message
-        const char* words; // in the message
-    };
-    const Case cases[] = {
+    const Fault faults[] = {
         {"P2 distancia 190.2878", "P2 distancia 0", "linha 16", "maior do que 0"},
         {"P2 distancia 190.2878", "P2 distancia -5", "linha 16", "maior do que 0"},
         {"P2 direccao 160.1838 2", "P2 direccao 160.1838 0", "linha 15", "desvio padrao"},
@@ -154,32 +170,13 @@ TEST(StationInput, BadTextNamesTheLine) {
         {"estacao-livre gd", "gd 0.001 0.6", "linha 1", "estacao-livre"},
         {"P1 zenital   95.9015", "P1 zenital 200", "linha 13", "entre 0 e 180"},
     };
-    for (const Case& c : cases) {
-        std::string text = textForm;
-        const auto at = text.find(c.replace);
-        ASSERT_NE(at, std::string::npos) << c.replace;
-        text.replace(at, std::string(c.replace).size(), c.with);
-        const std::string message = refusal([&text]() { fromText(text); });
-        SCOPED_TRACE(text);
-        if (*c.line == '\0') {
-            EXPECT_EQ(message, "");
-            continue;
-        }
-        EXPECT_NE(message.find(std::string("Erro no ficheiro est.txt, ") + c.line + ":"),
-                  std::string::npos)
-            << message;
-        EXPECT_NE(message.find(c.words), std::string::npos) << message;
+    for (const Fault& f : faults) {
+        expectRefused(textForm, f, "est.txt", [](const std::string& text) { fromText(text); });
     }
 }
 
 TEST(StationInput, BadJsonNamesTheLine) {
-    struct Case {
-        const char* replace; // in jsonForm
-        const char* with;
-        const char* line;
-        const char* words;
-    };
-    const Case cases[] = {
+    const Fault faults[] = {
         {"\"value\": 190.2878", "\"value\": 0", "linha 11", "maior do que 0"},
         {"\"sigma\": 2}", "\"sigma\": 0}", "linha 10", "desvio padrao"},
         {"\"to\": \"P2\", \"value\": 190.2878", "\"to\": \"P9\", \"value\": 190.2878", "linha 11",
@@ -192,16 +189,9 @@ TEST(StationInput, BadJsonNamesTheLine) {
         {", \"target_height\": 1.572}", "}", "linha 8", "target_height"},
         {"\"angle_unit\": \"deg\"", "\"angle_unit\": \"grad\"", "linha 2", "angle_unit"},
     };
-    for (const Case& c : cases) {
-        std::string text = jsonForm;
-        const auto at = text.find(c.replace);
-        ASSERT_NE(at, std::string::npos) << c.replace;
-        text.replace(at, std::string(c.replace).size(), c.with);
-        const std::string message = refusal([&text]() { readStationJson(text, "est.json"); });
-        EXPECT_NE(message.find(std::string("Erro no ficheiro est.json, ") + c.line + ":"),
-                  std::string::npos)
-            << message;
-        EXPECT_NE(message.find(c.words), std::string::npos) << message;
+    for (const Fault& f : faults) {
+        expectRefused(jsonForm, f, "est.json",
+                      [](const std::string& text) { readStationJson(text, "est.json"); });
     }
 }
 
