@@ -7,19 +7,6 @@
 
 namespace resection {
 
-double foldedAngle(double angle) {
-    if (!(std::fabs(angle) <= 4.0 * pi)) {
-        angle = std::remainder(angle, 2.0 * pi);
-    }
-    if (angle >= pi) {
-        angle -= 2.0 * pi;
-    }
-    if (angle < -pi) {
-        angle += 2.0 * pi;
-    }
-    return angle;
-}
-
 std::vector<double> directionRow(double m, double p, double stationM, double stationP) {
     const double dm = m - stationM;
     const double dp = p - stationP;

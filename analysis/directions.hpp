@@ -10,6 +10,7 @@
 // readings need.
 #pragma once
 
+#include "adjustment/free_station.hpp"
 #include "analysis/reading_tests.hpp"
 #include "analysis/reliability.hpp"
 #include "matrix/matrix.hpp"
@@ -46,11 +47,6 @@ DirectionAdjustment adjustDirections(const Matrix& pointCoords, const Matrix& di
                                      double sigma, double startM, double startP);
 
 inline constexpr int maxDirectionIterations = 50;
-
-// An angle brought into [-pi, pi): a difference of two directions. Within
-// two circles of it, by whole circles as the program folds it; beyond (a
-// reading of 1e300 degrees), by the remainder of a division by a circle.
-double foldedAngle(double angle);
 
 // The derivatives of the direction from (stationM, stationP) to (m, p) by
 // M, P and the orientation, radians per metre and 1.

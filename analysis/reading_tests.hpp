@@ -45,7 +45,7 @@ inline constexpr double uncontrolledRedundancy = 1e-6;
 inline constexpr double weakRedundancy = 0.1;
 
 struct ReadingTest {
-    double residual = 0.0;       // v_i, adjusted minus observed (the reading's unit: radians)
+    double residual = 0.0;       // v_i, adjusted minus observed (radians, or metres)
     double redundancy = 0.0;     // r_i, between 0 and 1
     bool controlled = false;     // r_i at least uncontrolledRedundancy
     bool tested = false;         // controlled, and the precision allows a test
@@ -58,6 +58,9 @@ struct ReadingTest {
     // External reliability: how far the station moves (metres) when this
     // reading holds an undetected error of the size detectableBias.
     double stationShift = 0.0;
+    // Where the station's height is adjusted beside its plane position: how
+    // far such an error moves the height (metres).
+    double heightShift = 0.0;
     bool weak() const { return redundancy < weakRedundancy; }
 };
 

@@ -4,6 +4,26 @@
 
 namespace resection {
 
+AdjustmentFigures figuresOf(const StationSurvey& survey, const FreeStation& adjustment,
+                            bool testable) {
+    AdjustmentFigures f;
+    f.design = adjustment.design;
+    f.covariance = adjustment.cofactor;
+    f.residual = adjustment.residual;
+    f.sigma.reserve(survey.observations.size());
+    for (const Observation& o : survey.observations) {
+        f.sigma.push_back(o.sigma);
+    }
+    if (adjustment.mIndex > 0) {
+        f.station = {adjustment.mIndex, adjustment.pIndex};
+        f.height = adjustment.heightIndex;
+    } else if (adjustment.heightIndex > 0) {
+        f.station = {adjustment.heightIndex};
+    }
+    f.testable = testable;
+    return f;
+}
+
 double quadraticForm(const AdjustmentFigures& figures) {
     double sum = 0.0;
     for (std::size_t i = 0; i < figures.residual.size(); ++i) {
@@ -52,6 +72,10 @@ std::vector<ReadingTest> observationTests(const AdjustmentFigures& figures) {
                 shift += move * move;
             }
             t.stationShift = std::sqrt(shift);
+            if (figures.height > 0) {
+                t.heightShift = std::fabs(qa[static_cast<std::size_t>(figures.height - 1)] *
+                                          weight * t.detectableBias);
+            }
         }
         tests.push_back(t);
     }

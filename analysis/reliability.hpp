@@ -17,6 +17,7 @@
 // reliability.
 #pragma once
 
+#include "adjustment/free_station.hpp"
 #include "analysis/reading_tests.hpp"
 #include "matrix/matrix.hpp"
 
@@ -29,14 +30,24 @@ struct AdjustmentFigures {
     std::vector<double> sigma;    // [i - 1]: a priori standard deviation of observation i, > 0
     std::vector<double> residual; // [i - 1]: v_i, adjusted minus observed
     Matrix covariance;            // Qxx, u x u, the a priori covariance of the unknowns
-    // The unknowns (1-based) whose move is the station's: M and P, or H.
+    // The unknowns (1-based) whose move is the station's in the plane: M and
+    // P, or (the plane position known) H alone; and the height's, where it
+    // is an unknown beside them (0 otherwise).
     std::vector<int> station;
+    int height = 0;
     // The precisions allow the tests. Where they do not (a precision of 0,
     // or one beyond half a circle), sigma holds 1 for every observation and
     // covariance is the cofactor for unit weights: the redundancy numbers
     // and the errors the residuals point to still hold, the tests do not.
     bool testable = true;
 };
+
+// The figures of an adjustment of the free station: its design, residuals
+// and cofactor, with the standard deviations of the survey's observations.
+// 'testable' false: the standard deviations are 1 and allow no test (see
+// AdjustmentFigures::testable).
+AdjustmentFigures figuresOf(const StationSurvey& survey, const FreeStation& adjustment,
+                            bool testable = true);
 
 // v^T P v.
 double quadraticForm(const AdjustmentFigures& figures);

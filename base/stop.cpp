@@ -26,6 +26,8 @@ int exitStatus(StopReason reason) {
     case StopReason::SearchStepVanishes:
     case StopReason::SearchToleranceUnresolved:
     case StopReason::SearchUnpredictable:
+    case StopReason::UnreadableJson:
+    case StopReason::StationRefused:
         return exitBadInput;
     case StopReason::ReadFault:
     case StopReason::CannotReposition:

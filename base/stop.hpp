@@ -8,8 +8,11 @@
 // companion's text and JSON share.
 #pragma once
 
+#include "base/observation_kind.hpp"
+
 #include <exception>
 #include <string>
+#include <string_view>
 #include <utility>
 
 namespace resection {
@@ -43,6 +46,8 @@ enum class StopReason {
     SearchStepVanishes,        // the step no longer changes the precision ('value')
     SearchToleranceUnresolved, // 'value' rounding (m), 'passes', 'seconds' of work
     SearchUnpredictable,       // 'passes', 'seconds'
+    UnreadableJson,            // a JSON text: 'problem' at 'line', 'text' the byte found
+    StationRefused,            // a free station's content: 'station' at 'line'
     // File faults (exit status 2).
     ReadFault,          // the input could not be read (at 'line')
     CannotReposition,   // the echo could not seek back in the input
@@ -74,12 +79,41 @@ enum class Field {
     PointHeight,
     ZenithReading,
     SignalHeight,
+    // The free station's text form.
+    FormKeyword,       // its first word
+    HeaderWord,        // the first word of a header line
+    KindWord,          // the kind of an observation or of a precision
+    Target,            // the target of an observation
+    SecondTarget,      // the target an angle ends on
+    ObservationValue,  // the value of an observation of 'kind'
+    StandardDeviation, // an observation's own
+    Precision,         // a header's precision of one kind
+    DistancePrecision, // its metres
+    DistancePpm,       // its parts per million
+    ScaleFactor,
+    TargetHeight,
+    Answer, // sim or nao
 };
-enum class RecordOf { Header, Point, ZenithObservation };
+enum class RecordOf {
+    Header,
+    Point,             // of the planimetric section, 'index'
+    ZenithObservation, // 'index'
+    NamedPoint,        // a point of a free station, 'name'
+    Observation,       // a free station's observation of 'kind'
+    // The objects of a free station in JSON whose member is missing or wrong.
+    StationRecord, // the record itself
+    Station,       // its "station"
+    KnownPoint,    // an element of "points"
+    Angle,         // an observation of the kind angle
+    Options,       // its "options"
+};
 struct RecordItem {
     Field field = Field::None;
     RecordOf of = RecordOf::Header;
     int index = 0; // from 1, of the point or the zenith observation
+    ObservationKind kind = ObservationKind::Direction; // of RecordOf::Observation
+    // Of RecordOf::NamedPoint; the stop keeps a copy (Stop::name).
+    std::string_view name = {};
 };
 
 // What is wrong with a value that cannot be read.
@@ -96,6 +130,85 @@ enum class ReadProblem {
     NumberButText,
     NumberOutOfRange,
     NotANumber,
+    // A free station's text form, where a line holds exactly its record.
+    MissingValue, // the line ends before the item
+    TooLong,      // a name longer than 'count' characters
+    ExtraValue,   // a value after the last item of the line
+    DecimalComma, // a comma between two digits on the line
+    // JSON's grammar and the reader's bounds ('text' the byte found where
+    // one is named: empty at the end of the text).
+    JsonTooLarge,               // more than 'count' MB
+    JsonTextAfterValue,         // something after the value that is the whole text
+    JsonExpectedValue,          // 'text' found
+    JsonExpectedMemberName,     // 'text' found
+    JsonExpectedColon,          // 'text' found
+    JsonExpectedCommaOrBrace,   // 'text' found
+    JsonExpectedCommaOrBracket, // 'text' found
+    JsonTooDeep,                // more than 'count' levels
+    JsonRepeatedMember,         // the member 'text'
+    JsonMalformedNumber,
+    JsonNoFraction, // no digit after the point
+    JsonNoExponent, // no digit in the exponent
+    JsonLeadingZero,
+    JsonBadHexEscape, // \u without four hexadecimal digits
+    JsonLoneLowSurrogate,
+    JsonLoneHighSurrogate,
+    JsonUnknownEscape, // 'text' found after the backslash
+    JsonInvalidUtf8,
+    JsonStringTooLong, // more than 'count' bytes
+    JsonUnclosedString,
+    JsonControlCharacter,
+};
+
+// What is wrong with a free station beyond a value that cannot be read: the
+// figures are the stop's 'name' (a point), 'text' (a word or a member as
+// found), 'kind' (of the observation) and 'count', as each says.
+enum class StationProblem {
+    None,
+    NotStationText,       // the text form's first word is not its keyword
+    NoStationLine,        // the header has no station line
+    NoPointsLine,         // the file ends in the header
+    NoObservationsLine,   // the file ends in the points
+    SecondHeaderLine,     // 'text'
+    UnknownHeaderLine,    // 'text'
+    CurvatureAnswer,      // neither yes nor no
+    UnknownPrecision,     // a precision of the kind 'text'
+    SecondPrecision,      // of 'kind'
+    PrecisionNotPositive, // of 'kind'
+    ScaleFactor,          // 'text' is no factor
+    UnknownKind,          // an observation of the kind 'text'
+    MissingSigma,         // of 'kind', without a default
+    MissingTargetHeight,  // of the target 'name'
+    SecondTargetHeight,   // of the target 'name', the first on line 'count'
+    SecondPoint,          // 'name'
+    TooManyPoints,        // more than 'count'
+    TooManyObservations,  // more than 'count'
+    NoObservations,
+    ScaleNotPositive,
+    UnknownTarget,         // 'name'
+    ValueNotFinite,        // of 'kind' to 'name'
+    SigmaNotPositive,      // of 'kind' to 'name'
+    DistanceNotPositive,   // of 'kind' to 'name'
+    ZenithOutOfRange,      // to 'name'
+    AngleToItself,         // to 'name'
+    TargetHeightNotFinite, // of 'kind' to 'name'
+    PointWithoutHeight,    // of 'kind' to 'name'
+    NoInstrumentHeight,    // of 'kind' to 'name'
+    SecondObservation,     // of 'kind' to 'name', the first on line 'count' (0: unknown)
+    SlopeWithoutZenith,    // to 'name'
+    // The JSON form: the member 'text' of the object 'item.of'.
+    NotAStation, // the text is not one object
+    MissingMember,
+    NotANumber,
+    NotAName,    // not a text, or an empty one
+    NameTooLong, // longer than 'count'
+    NotAFlag,
+    NotAList,
+    NotAnObject, // the member, or ('text' empty) an element of a list
+    UnknownAngleUnit,
+    SigmaUnits,            // 'text' the unit of the angles' standard deviations
+    CoordinatesOutOfRange, // of the point 'name'
+    UnknownJsonKind,
 };
 
 // Which readings a precision search walked.
@@ -135,6 +248,14 @@ class Stop : public std::exception {
         problem = why;
         return std::move(*this);
     }
+    Stop withStation(StationProblem what) && {
+        station = what;
+        return std::move(*this);
+    }
+    Stop withKind(ObservationKind observed) && {
+        kind = observed;
+        return std::move(*this);
+    }
     Stop withSearch(Readings which, double figure, double passCount, double cost) && {
         readings = which;
         value = figure;
@@ -155,6 +276,8 @@ class Stop : public std::exception {
     RecordItem item;
     ReadProblem problem = ReadProblem::None;
     Readings readings = Readings::Directions;
+    StationProblem station = StationProblem::None;
+    ObservationKind kind = ObservationKind::Direction;
 
   private:
     StopReason reason_;

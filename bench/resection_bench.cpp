@@ -16,11 +16,15 @@
 // Usage: resection_bench [path/to/resection] [repetitions]
 //        resection_bench --analysis [repetitions]
 //        resection_bench --pass-cost
+//        resection_bench --free-station [repetitions]
 // The second form times the whole analysis of resection-analise in this
 // process instead (leave-one-out adjustments and JSON included), in CPU time.
 // The third times single adjustment passes of the position and the height at
 // 4 to 1001 points against the cost model the searches bound their work with
-// (PassOutcome::work): the model's constants come from this table.
+// (PassOutcome::work): the model's constants come from this table. The last
+// times one free-station adjustment of 1001 observations (first position
+// included), in CPU time.
+#include "adjustment/free_station.hpp"
 #include "altimetry/height.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
@@ -331,6 +335,90 @@ int benchPassCost() {
     return 0;
 }
 
+// A free station with 1001 observations: points at 150 m to 5 km around
+// it, with noise of 1" on the angles and 2 mm + 2 ppm on the distances, and
+// 'gross' observations of one kind off (directions by 20 degrees, distances
+// by 8 cm).
+struct FreeCase {
+    const char* what;
+    bool distances; // a horizontal distance beside each direction
+    bool heights;   // a slope distance and a zenith angle beside each direction
+    int gross;
+};
+
+resection::StationSurvey makeFreeStation(const FreeCase& c, unsigned seed) {
+    using resection::ObservationKind;
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    const double pi = 4.0 * std::atan(1.0), second = pi / 648000.0;
+    const double m0 = 41000.0, p0 = 271000.0, h0 = 200.0, orientation = 1.234;
+    resection::StationSurvey s;
+    s.stationName = "E";
+    s.hasInstrumentHeight = true;
+    s.instrumentHeight = 1.55;
+    const int perPoint = 1 + (c.distances ? 1 : 0) + (c.heights ? 2 : 0);
+    int left = 1001;
+    for (int i = 0; left > 0; ++i) {
+        const double d = 150.0 + 5000.0 * unit(rng), az = 2.0 * pi * unit(rng);
+        resection::KnownPoint k;
+        k.name = std::to_string(i);
+        k.m = m0 + d * std::sin(az);
+        k.p = p0 + d * std::cos(az);
+        k.hasHeight = true;
+        k.h = 150.0 + 200.0 * unit(rng);
+        s.points.push_back(k);
+        const double dh = (k.h + 1.3) - (h0 + 1.55);
+        const auto add = [&](ObservationKind kind, double value, double sigma) {
+            if (left-- > 0) {
+                const bool off = static_cast<int>(s.observations.size()) < c.gross * perPoint &&
+                                 static_cast<int>(s.observations.size()) % perPoint == 1 % perPoint;
+                const double error = !off                                 ? 0.0
+                                     : kind == ObservationKind::Direction ? pi / 9.0
+                                                                          : 0.08;
+                s.observations.push_back(
+                    {kind, i, -1, value + sigma * noise(rng) + error, sigma, 1.3, 0});
+            }
+        };
+        add(ObservationKind::Direction, std::fmod(az - orientation + 2.0 * pi, 2.0 * pi), second);
+        if (c.distances) {
+            add(ObservationKind::HorizontalDistance, d, 0.002 + 2e-6 * d);
+        }
+        if (c.heights) {
+            add(ObservationKind::SlopeDistance, std::hypot(d, dh), 0.002 + 2e-6 * d);
+            add(ObservationKind::Zenith, std::atan2(d, dh), second);
+        }
+    }
+    return s;
+}
+
+int benchFreeStation(int repetitions) {
+    const std::vector<FreeCase> cases = {
+        {"directions", false, false, 0},
+        {"directions and horizontal distances", true, false, 0},
+        {"directions, slope distances and zenith angles", false, true, 0},
+        {"the same, 1 direction 20 deg off", false, true, 1},
+        {"directions and horizontal distances, 20 distances 8 cm long", true, false, 20},
+    };
+    std::printf("| observations | points | kinds | CPU time | iterations | station |\n");
+    std::printf("|---:|---:|---|---:|---:|---|\n");
+    for (const FreeCase& c : cases) {
+        const resection::StationSurvey s = makeFreeStation(c, 11);
+        std::vector<double> times;
+        resection::FreeStation f;
+        for (int r = 0; r < repetitions; ++r) {
+            const std::clock_t start = std::clock();
+            f = resection::adjustFreeStation(s);
+            times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+        }
+        std::printf("| %zu | %zu | %s | %.2f ms | %d | %s, %.4f m from the truth |\n",
+                    s.observations.size(), s.points.size(), c.what, median(times) * 1e3,
+                    f.iterations, f.adjusted() ? "adjusted" : "not adjusted",
+                    std::hypot(f.stationM - 41000.0, f.stationP - 271000.0));
+    }
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
@@ -339,6 +427,9 @@ int main(int argc, char** argv) {
     }
     if (argc > 1 && std::string(argv[1]) == "--pass-cost") {
         return benchPassCost();
+    }
+    if (argc > 1 && std::string(argv[1]) == "--free-station") {
+        return benchFreeStation(argc > 2 ? std::max(1, std::atoi(argv[2])) : 21);
     }
     namespace fs = std::filesystem;
     // The runs start in their own folders: the program by its full name.

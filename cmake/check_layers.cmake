@@ -11,6 +11,7 @@ set(layers
   "input"                                 # the input file
   "planimetry"                            # the position
   "altimetry"                             # the height
+  "adjustment"                            # the free station: any observations, each its own precision
   "report"                                # the report's writers
   "analysis"                              # the companion's analysis
   "console"                               # console dialogue, FileSystem (no OS calls)

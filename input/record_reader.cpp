@@ -115,7 +115,12 @@ void RecordReader::lineTooLong() const {
 
 void RecordReader::fail(const RecordItem& item, ReadProblem problem,
                         const std::string& found) const {
-    throw stopHere(StopReason::UnreadableRecord).withText(found).withItem(item, problem);
+    RecordItem kept = item;
+    kept.name = {}; // the stop outlives the text it points into
+    throw stopHere(StopReason::UnreadableRecord)
+        .withText(found)
+        .withName(std::string(item.name))
+        .withItem(kept, problem);
 }
 
 void RecordReader::beginRecord() {
@@ -123,6 +128,7 @@ void RecordReader::beginRecord() {
         endRecord();
     }
     firstValueOfRecord_ = true;
+    commaTaken_ = false;
 }
 
 void RecordReader::endRecord() {
@@ -144,28 +150,74 @@ void RecordReader::endRecord() {
     }
 }
 
+namespace {
+
+// Where a comma stands between two digits in a line, npos where none does.
+std::size_t decimalCommaIn(const std::string& line) {
+    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
+    for (std::size_t i = 1; i + 1 < line.size(); ++i) {
+        if (line[i] == ',' && digit(line[i - 1]) && digit(line[i + 1])) {
+            return i;
+        }
+    }
+    return std::string::npos;
+}
+
+} // namespace
+
+bool RecordReader::decimalCommaOnLine() const {
+    return decimalCommaIn(lineText_) != std::string::npos;
+}
+
+bool RecordReader::valueOnLine() {
+    while (true) {
+        const int c = peek();
+        if (c == eof || c == '\n') {
+            return false;
+        }
+        if (isBlank(c) || (c == ',' && !commaTaken_ && !firstValueOfRecord_)) {
+            commaTaken_ = commaTaken_ || c == ',';
+            get();
+            continue;
+        }
+        return true;
+    }
+}
+
+bool RecordReader::nextRecord() {
+    beginRecord();
+    while (true) {
+        const int c = peek();
+        if (c == eof) {
+            return false;
+        }
+        if (c != '\n' && !isBlank(c)) {
+            return true;
+        }
+        get();
+    }
+}
+
 void RecordReader::warnOfDecimalComma() const {
     if (!warn_) {
         return;
     }
-    const auto digit = [](char c) { return c >= '0' && c <= '9'; };
     const std::string& line = lineText_;
-    for (std::size_t i = 1; i + 1 < line.size(); ++i) {
-        if (line[i] != ',' || !digit(line[i - 1]) || !digit(line[i + 1])) {
-            continue;
-        }
-        // The text around the comma, from blank to blank.
-        const char* const blanks = " \t\r\f\v";
-        const std::size_t before = line.find_last_of(blanks, i);
-        const std::size_t begin = before == std::string::npos ? 0 : before + 1;
-        const std::size_t end = line.find_first_of(blanks, i);
-        warn_(lineNumber_, line.substr(begin, end - begin));
+    const std::size_t i = decimalCommaIn(line);
+    if (i == std::string::npos) {
         return;
     }
+    // The text around the comma, from blank to blank.
+    const char* const blanks = " \t\r\f\v";
+    const std::size_t before = line.find_last_of(blanks, i);
+    const std::size_t begin = before == std::string::npos ? 0 : before + 1;
+    const std::size_t end = line.find_first_of(blanks, i);
+    warn_(lineNumber_, line.substr(begin, end - begin));
 }
 
 bool RecordReader::skipToValue(const RecordItem& item) {
-    bool comma = false;
+    bool comma = commaTaken_;
+    commaTaken_ = false;
     while (true) {
         const int c = peek();
         if (c == eof) {

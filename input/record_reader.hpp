@@ -51,6 +51,17 @@ class RecordReader {
     std::int32_t readInteger(const RecordItem& item);
     double readReal(const RecordItem& item);
 
+    // For records whose last values may be left out: true when the current
+    // line holds another value (blanks and one comma before it are skipped);
+    // never moves on to the next line.
+    bool valueOnLine();
+    // Moves to the next line that holds a value, over blank lines; false at
+    // the end of the file.
+    bool nextRecord();
+    // True when a comma stands between two digits in what has been read of
+    // the current line: a decimal comma, most likely.
+    bool decimalCommaOnLine() const;
+
     // Step back over the last n whole lines; the reader must stand at the
     // start of a line. At most maxStepBack lines can be stepped back over.
     void stepBackLines(int n);
@@ -92,6 +103,7 @@ class RecordReader {
     bool atLineStart_ = true;
     bool lineHasData_ = false; // a character of the current line was consumed
     bool firstValueOfRecord_ = true;
+    bool commaTaken_ = false;               // valueOnLine took the comma before the next value
     std::string lineText_;                  // the bytes of the current line read so far
     std::deque<std::streamoff> lineStarts_; // starts of the last lines, the current one last
 };

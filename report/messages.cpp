@@ -72,8 +72,124 @@ const char* fieldName(Field field) {
         return "leitura zenital";
     case Field::SignalHeight:
         return "altura do sinal";
+    case Field::FormKeyword:
+        return "forma do ficheiro";
+    case Field::HeaderWord:
+        return "palavra do cabecalho";
+    case Field::KindWord:
+        return "tipo de observacao";
+    case Field::Target:
+        return "nome do alvo";
+    case Field::SecondTarget:
+        return "segundo alvo do angulo";
+    case Field::ObservationValue:
+        return "valor";
+    case Field::StandardDeviation:
+        return "desvio padrao";
+    case Field::Precision:
+        return "precisao";
+    case Field::DistancePrecision:
+        return "precisao das distancias (m)";
+    case Field::DistancePpm:
+        return "parte proporcional (ppm)";
+    case Field::ScaleFactor:
+        return "factor de escala";
+    case Field::TargetHeight:
+        return "altura do alvo";
+    case Field::Answer:
+        return "sim ou nao";
     }
     return "";
+}
+
+// The object of a free station in JSON whose member a message names.
+const char* memberOf(RecordOf of) {
+    switch (of) {
+    case RecordOf::Station:
+        return "da estacao";
+    case RecordOf::KnownPoint:
+        return "do ponto";
+    case RecordOf::Observation:
+        return "da observacao";
+    case RecordOf::Angle:
+        return "do angulo";
+    case RecordOf::Options:
+        return "das opcoes";
+    case RecordOf::StationRecord:
+    case RecordOf::Header:
+    case RecordOf::Point:
+    case RecordOf::ZenithObservation:
+    case RecordOf::NamedPoint:
+        break;
+    }
+    return "na estacao";
+}
+
+// The byte a JSON reader found where it expected another.
+std::string foundByte(const std::string& found) {
+    if (found.empty()) {
+        return ", mas o ficheiro acaba";
+    }
+    const auto c = static_cast<unsigned char>(found[0]);
+    if (c < 0x20 || c >= 0x7f) {
+        static const char* const digits = "0123456789abcdef";
+        return std::string(", encontrado o byte \\x") + digits[c >> 4] + digits[c & 15];
+    }
+    return ", encontrado '" + found.substr(0, 1) + "'";
+}
+
+std::string jsonProblemText(const Stop& stop) {
+    switch (stop.problem) {
+    case ReadProblem::EmptyFile:
+        return "o ficheiro esta vazio";
+    case ReadProblem::JsonTooLarge:
+        return "o ficheiro tem mais de " + number(stop.count) +
+               " MB, grande demais para uma estacao";
+    case ReadProblem::JsonTextAfterValue:
+        return "texto a mais depois do fim do valor JSON";
+    case ReadProblem::JsonExpectedValue:
+        return "esperava-se um valor JSON" + foundByte(stop.text);
+    case ReadProblem::JsonExpectedMemberName:
+        return "esperava-se o nome de um membro entre aspas" + foundByte(stop.text);
+    case ReadProblem::JsonExpectedColon:
+        return "esperava-se ':' depois do nome do membro" + foundByte(stop.text);
+    case ReadProblem::JsonExpectedCommaOrBrace:
+        return "esperava-se ',' ou '}' no objecto" + foundByte(stop.text);
+    case ReadProblem::JsonExpectedCommaOrBracket:
+        return "esperava-se ',' ou ']' na lista" + foundByte(stop.text);
+    case ReadProblem::JsonTooDeep:
+        return "mais de " + number(stop.count) + " niveis de listas e objectos";
+    case ReadProblem::JsonRepeatedMember:
+        return "o membro " + shown(stop.text) + " aparece duas vezes no mesmo objecto";
+    case ReadProblem::JsonMalformedNumber:
+        return "numero mal formado";
+    case ReadProblem::JsonNoFraction:
+        return "numero mal formado: faltam algarismos depois do ponto";
+    case ReadProblem::JsonNoExponent:
+        return "numero mal formado: falta o expoente";
+    case ReadProblem::JsonLeadingZero:
+        return "numero mal formado: zero a esquerda";
+    case ReadProblem::NumberOutOfRange:
+        return "numero fora dos limites: " + shown(stop.text);
+    case ReadProblem::JsonBadHexEscape:
+        return "escape \\u sem quatro algarismos hexadecimais";
+    case ReadProblem::JsonLoneLowSurrogate:
+        return "escape \\u de um substituto baixo isolado";
+    case ReadProblem::JsonLoneHighSurrogate:
+        return "escape \\u de um substituto alto sem o baixo";
+    case ReadProblem::JsonUnknownEscape:
+        return "escape desconhecido dentro de um texto" + foundByte(stop.text);
+    case ReadProblem::JsonInvalidUtf8:
+        return "texto que nao e UTF-8 valido";
+    case ReadProblem::JsonStringTooLong:
+        return "texto com mais de " + number(stop.count) + " bytes";
+    case ReadProblem::JsonUnclosedString:
+        return "texto sem aspas de fecho";
+    case ReadProblem::JsonControlCharacter:
+        return "caracter de controlo dentro de um texto (escreva-o com \\)";
+    default:
+        return "texto que nao e JSON";
+    }
 }
 
 std::string problemText(const Stop& stop) {
@@ -102,8 +218,144 @@ std::string problemText(const Stop& stop) {
         return "numero fora dos limites: " + shown(stop.text);
     case ReadProblem::NotANumber:
         return "esperava-se um numero, encontrado " + shown(stop.text);
+    case ReadProblem::MissingValue:
+        return "falta na linha";
+    case ReadProblem::TooLong:
+        return "com mais de " + number(stop.count) + " caracteres";
+    case ReadProblem::ExtraValue:
+        return "valor a mais no fim da linha";
+    case ReadProblem::DecimalComma:
+        return "virgula entre dois algarismos: escreva as casas decimais com ponto e separe os "
+               "valores com espacos";
+    default:
+        return jsonProblemText(stop);
+    }
+}
+
+// "distancia horizontal a P1": an observation as the messages name it.
+std::string observationAbout(const Stop& stop) {
+    return std::string(observationName(stop.kind)) + " a " + stop.name;
+}
+
+std::string stationProblemText(const Stop& stop) {
+    const std::string member = shown(stop.text) + " " + memberOf(stop.item.of);
+    switch (stop.station) {
+    case StationProblem::None:
+        break;
+    case StationProblem::NotStationText:
+        return "a primeira linha de uma estacao livre e \"estacao-livre UNIDADE\" (gd, gs ou gr)";
+    case StationProblem::NoStationLine:
+        return "falta a linha \"estacao NOME [ALTURA DO INSTRUMENTO]\" no cabecalho";
+    case StationProblem::NoPointsLine:
+        return "falta a linha \"pontos\" antes das coordenadas dos pontos";
+    case StationProblem::NoObservationsLine:
+        return "falta a linha \"observacoes\" depois dos pontos";
+    case StationProblem::SecondHeaderLine:
+        return "segunda linha " + shown(stop.text) + " no cabecalho";
+    case StationProblem::UnknownHeaderLine:
+        return "linha desconhecida no cabecalho " + shown(stop.text) +
+               ": as linhas sao estacao, precisao, alvo, escala, curvatura e pontos";
+    case StationProblem::CurvatureAnswer:
+        return "depois de \"curvatura\" escreva sim ou nao";
+    case StationProblem::UnknownPrecision:
+        return "precisao de " + shown(stop.text) +
+               ": os tipos sao direccao, angulo, zenital e distancia (horizontal e inclinada)";
+    case StationProblem::SecondPrecision:
+        return isDistance(stop.kind)
+                   ? std::string("segunda precisao das distancias")
+                   : std::string("segunda precisao de ") + observationName(stop.kind);
+    case StationProblem::PrecisionNotPositive:
+        return isDistance(stop.kind)
+                   ? "o desvio padrao tem de ser maior do que 0 (e a parte em ppm nao negativa)"
+                   : "o desvio padrao tem de ser maior do que 0";
+    case StationProblem::ScaleFactor:
+        return "factor de escala " + shown(stop.text) + ": escreva um numero positivo ou estimar";
+    case StationProblem::UnknownKind:
+        return "tipo de observacao " + shown(stop.text) +
+               " desconhecido: os tipos sao direccao, angulo, distancia, inclinada, zenital e "
+               "alvo";
+    case StationProblem::MissingSigma:
+        return isDistance(stop.kind)
+                   ? std::string("falta o desvio padrao: escreva-o no fim da linha ou \"precisao "
+                                 "distancia A PPM\" no cabecalho")
+                   : std::string("falta o desvio padrao: escreva-o no fim da linha ou "
+                                 "\"precisao ") +
+                         observationWord(stop.kind) + " VALOR\" no cabecalho";
+    case StationProblem::MissingTargetHeight:
+        return "falta a altura do alvo " + stop.name + ": escreva \"" + stop.name +
+               " alvo ALTURA\" ou \"alvo ALTURA\" no cabecalho";
+    case StationProblem::SecondTargetHeight:
+        return "segunda altura do alvo " + stop.name + " (a primeira esta na linha " +
+               number(stop.count) + ")";
+    case StationProblem::SecondPoint:
+        return "o ponto " + stop.name + " aparece duas vezes";
+    case StationProblem::TooManyPoints:
+        return "mais de " + number(stop.count) + " pontos";
+    case StationProblem::TooManyObservations:
+        return "mais de " + number(stop.count) + " observacoes numa estacao";
+    case StationProblem::NoObservations:
+        return "a estacao nao tem observacoes";
+    case StationProblem::ScaleNotPositive:
+        return "o factor de escala das distancias tem de ser um numero positivo";
+    case StationProblem::UnknownTarget:
+        return "o alvo " + stop.name + " nao tem coordenadas (nao esta entre os pontos)";
+    case StationProblem::ValueNotFinite:
+        return observationAbout(stop) + ": o valor nao e um numero finito";
+    case StationProblem::SigmaNotPositive:
+        return observationAbout(stop) + ": o desvio padrao tem de ser maior do que 0";
+    case StationProblem::DistanceNotPositive:
+        return observationAbout(stop) + ": uma distancia tem de ser maior do que 0";
+    case StationProblem::ZenithOutOfRange:
+        return observationAbout(stop) +
+               ": o angulo zenital tem de estar entre 0 e 180 graus (200 grados), exclusive";
+    case StationProblem::AngleToItself:
+        return observationAbout(stop) + ": um angulo tem de ir de um alvo a outro";
+    case StationProblem::TargetHeightNotFinite:
+        return observationAbout(stop) + ": a altura do alvo nao e um numero finito";
+    case StationProblem::PointWithoutHeight:
+        return observationAbout(stop) + ": o ponto " + stop.name + " nao tem cota";
+    case StationProblem::NoInstrumentHeight:
+        return observationAbout(stop) + ": falta a altura do instrumento na estacao";
+    case StationProblem::SecondObservation:
+        return std::string("segunda ") + observationName(stop.kind) + " a " + stop.name +
+               (stop.count > 0 ? " (a primeira esta na linha " + number(stop.count) + ")" : "");
+    case StationProblem::SlopeWithoutZenith:
+        return "distancia inclinada a " + stop.name + " sem o angulo zenital ao mesmo alvo";
+    case StationProblem::NotAStation:
+        return "esperava-se um objecto JSON com uma estacao";
+    case StationProblem::MissingMember:
+        return "falta " + member;
+    case StationProblem::NotANumber:
+        return member + " tem de ser um numero";
+    case StationProblem::NotAName:
+        return member + " tem de ser um texto nao vazio";
+    case StationProblem::NameTooLong:
+        return member + " tem mais de " + number(stop.count) + " caracteres";
+    case StationProblem::NotAFlag:
+        return member + " tem de ser true ou false";
+    case StationProblem::NotAList:
+        return member + " tem de ser uma lista";
+    case StationProblem::NotAnObject:
+        return stop.text.empty() ? std::string("cada elemento de \"points\" e de "
+                                               "\"observations\" tem de ser um objecto")
+                                 : member + " tem de ser um objecto";
+    case StationProblem::UnknownAngleUnit:
+        return "\"angle_unit\" tem de ser \"deg\" ou \"gon\"";
+    case StationProblem::SigmaUnits:
+        return "\"sigma_units\" tem de ser {\"angle\": \"" + stop.text + "\", \"distance\": \"m\"}";
+    case StationProblem::CoordinatesOutOfRange:
+        return "coordenadas do ponto " + stop.name + " fora dos limites";
+    case StationProblem::UnknownJsonKind:
+        return "\"kind\" tem de ser direction, angle, horizontal_distance, slope_distance ou "
+               "zenith";
     }
     return "";
+}
+
+// "Erro no ficheiro NAME, linha L: " (without the line where it is 0).
+std::string inFile(const Stop& stop) {
+    return "Erro no ficheiro " + stop.fileName +
+           (stop.line > 0 ? ", linha " + number(stop.line) : std::string()) + ": ";
 }
 
 // A search that would have to compute every pass, and what that would cost.
@@ -122,14 +374,52 @@ const char* precisionUnitText(AngleUnit unit) {
     return precisionInSeconds(unit) ? " segundos" : " mgon";
 }
 
-std::string itemName(const RecordItem& item) {
-    std::string name = fieldName(item.field);
-    if (item.of == RecordOf::Point) {
-        name += " do ponto " + number(item.index);
-    } else if (item.of == RecordOf::ZenithObservation) {
-        name += " da observacao zenital " + number(item.index);
+const char* observationWord(ObservationKind kind) {
+    switch (kind) {
+    case ObservationKind::Direction:
+        return "direccao";
+    case ObservationKind::Angle:
+        return "angulo";
+    case ObservationKind::HorizontalDistance:
+        return "distancia";
+    case ObservationKind::SlopeDistance:
+        return "inclinada";
+    case ObservationKind::Zenith:
+        return "zenital";
     }
-    return name;
+    return "?";
+}
+
+const char* observationName(ObservationKind kind) {
+    switch (kind) {
+    case ObservationKind::Direction:
+        return "direccao";
+    case ObservationKind::Angle:
+        return "angulo horizontal";
+    case ObservationKind::HorizontalDistance:
+        return "distancia horizontal";
+    case ObservationKind::SlopeDistance:
+        return "distancia inclinada";
+    case ObservationKind::Zenith:
+        return "angulo zenital";
+    }
+    return "?";
+}
+
+std::string itemName(const RecordItem& item, const std::string& name) {
+    std::string text = fieldName(item.field);
+    if (item.of == RecordOf::Point) {
+        text += " do ponto " + number(item.index);
+    } else if (item.of == RecordOf::ZenithObservation) {
+        text += " da observacao zenital " + number(item.index);
+    } else if (item.of == RecordOf::NamedPoint) {
+        text += " do ponto " + name;
+    } else if (item.of == RecordOf::Observation && item.field == Field::ObservationValue) {
+        text += std::string(" da ") + observationName(item.kind);
+    } else if (item.of == RecordOf::Observation) {
+        text += std::string(" (") + observationName(item.kind) + ")";
+    }
+    return text;
 }
 
 std::string decimalCommaWarning(const std::string& fileName, long long line,
@@ -161,8 +451,22 @@ std::string stopMessage(const Stop& stop, AngleUnit unit) {
         return "Nao foi possivel calcular uma posicao aproximada da estacao: a estacao esta "
                "alinhada com os pontos visados ou sobre a circunferencia que os contem.";
     case StopReason::UnreadableRecord:
+        if (stop.item.field == Field::None) {
+            return inFile(stop) + problemText(stop) + ".";
+        }
+        if (stop.problem == ReadProblem::MissingValue) {
+            return inFile(stop) + "falta " + itemName(stop.item, stop.name) + ".";
+        }
+        if (stop.problem == ReadProblem::TooLong) {
+            return inFile(stop) + itemName(stop.item, stop.name) + " " + problemText(stop) + ".";
+        }
         return "Erro no ficheiro " + file + ", linha " + number(stop.line) + " (" +
-               itemName(stop.item) + "): " + problemText(stop);
+               itemName(stop.item, stop.name) + "): " + problemText(stop) +
+               (stop.problem >= ReadProblem::MissingValue ? "." : "");
+    case StopReason::UnreadableJson:
+        return inFile(stop) + jsonProblemText(stop) + ".";
+    case StopReason::StationRefused:
+        return inFile(stop) + stationProblemText(stop) + ".";
     case StopReason::LineTooLong:
         return "Erro no ficheiro " + file + ", linha " + number(stop.line) +
                ": linha com mais de " + number(stop.count) +
@@ -172,6 +476,7 @@ std::string stopMessage(const Stop& stop, AngleUnit unit) {
                number(stop.count) + " linhas.";
     case StopReason::UnknownUnitCode:
         return "Codigo de unidades desconhecido \"" + stop.text + "\" no ficheiro " + file +
+               (stop.line > 0 ? ", linha " + number(stop.line) : std::string()) +
                ": use gd, gs ou gr.";
     case StopReason::TooManyPoints:
         return "Numero de pontos visados " + number(stop.count) + " no ficheiro " + file +
@@ -277,6 +582,10 @@ const char* stopCode(StopReason reason) {
         return "searchToleranceUnresolved";
     case StopReason::SearchUnpredictable:
         return "searchUnpredictable";
+    case StopReason::UnreadableJson:
+        return "unreadableJson";
+    case StopReason::StationRefused:
+        return "stationRefused";
     case StopReason::ReadFault:
         return "readFault";
     case StopReason::CannotReposition:

@@ -18,8 +18,17 @@ std::string stopMessage(const Stop& stop, AngleUnit unit = AngleUnit::Unknown);
 // ("positionNotConverging", "singularMatrix", ...).
 const char* stopCode(StopReason reason);
 
-// The name of a record's item in the messages ("coordenada M do ponto 3").
-std::string itemName(const RecordItem& item);
+// The name of a record's item in the messages ("coordenada M do ponto 3";
+// 'name' names a point of a free station).
+std::string itemName(const RecordItem& item, const std::string& name = "");
+
+// The word of an observation's kind, as the text form writes it
+// ("direccao", "distancia", ...).
+const char* observationWord(ObservationKind kind);
+
+// The name of an observation's kind in a sentence ("distancia horizontal",
+// "angulo zenital", ...).
+const char* observationName(ObservationKind kind);
 
 // The warning of a line that looks as if it used a decimal comma: the file,
 // the line and the text around the comma.

@@ -16,7 +16,7 @@ mkdir -p "$findings"
 
 # target:max_len. A whole run's inputs are files of a few dozen records; the
 # length also bounds the zenith section, whose search costs passes times n.
-targets="record_reader_fuzz:8192 whole_run_fuzz:2048 analysis_run_fuzz:2048"
+targets="record_reader_fuzz:8192 whole_run_fuzz:2048 analysis_run_fuzz:2048 station_input_fuzz:4096"
 failed=0
 for entry in $targets; do
   target="${entry%%:*}"

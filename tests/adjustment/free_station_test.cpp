@@ -1,0 +1,369 @@
+// The free station on hand-built networks: the direction model of the
+// analysis as its special case, the first positions where directions alone
+// give none, zero redundancy and two stations that nothing tells apart, the
+// scale, and the statistics of one network against a hand computation.
+#include "adjustment/free_station.hpp"
+#include "analysis/directions.hpp"
+#include "analysis/reliability.hpp"
+#include "base/constants.hpp"
+#include "input/planimetric_section.hpp"
+#include "input/record_reader.hpp"
+#include "planimetry/position.hpp"
+#include "support/survey_input.hpp"
+
+#include <gtest/gtest.h>
+
+#include <cmath>
+#include <random>
+#include <sstream>
+#include <tuple>
+#include <vector>
+
+namespace resection {
+namespace {
+
+// The direction model of the analysis and the free station with directions
+// only, on the same readings: the same station, v^T P v and redundancy
+// numbers, clean and with a gross error, few points and many.
+TEST(FreeStation, DirectionsOnlyAreTheAnalysisDirectionModel) {
+    struct Case {
+        int points;
+        int gross;
+        double seconds;
+    };
+    for (const Case c :
+         {Case{4, 0, 0.0}, Case{5, 2, 120.0}, Case{9, 0, 0.0}, Case{30, 7, 3600.0}}) {
+        SCOPED_TRACE(c.points);
+        std::mt19937_64 rng(17 + c.points);
+        testing::MadeUpSurvey made;
+        made.points = c.points;
+        made.grossDirection = c.gross;
+        made.grossSeconds = c.seconds;
+        std::istringstream text(testing::surveyInput(rng, made));
+        RecordReader reader(text, "in");
+        const Survey read = readPlanimetricSection(reader).survey;
+        const FirstPosition first = findFirstPosition(read);
+        const double sigma = read.header.aprioriPrecision;
+        const DirectionAdjustment d =
+            adjustDirections(read.pointCoords, read.directionReading, sigma, first.m, first.p);
+        ASSERT_TRUE(d.converged);
+        const StationSurvey survey = surveyOfDirections(read, std::fabs(sigma));
+        const FreeStation f = adjustFreeStation(survey);
+        ASSERT_TRUE(f.adjusted());
+        const std::vector<ReadingTest> tests = observationTests(figuresOf(survey, f));
+        EXPECT_NEAR(f.stationM, d.stationM, 1e-7);
+        EXPECT_NEAR(f.stationP, d.stationP, 1e-7);
+        EXPECT_NEAR(std::remainder(f.orientation - d.orientation, 2.0 * pi), 0.0, 1e-10);
+        const double s2 = sigma * sigma;
+        EXPECT_NEAR(f.quadraticForm, d.sumOfSquares / s2, 1e-9 * (1.0 + f.quadraticForm));
+        for (int i = 0; i < c.points; ++i) {
+            EXPECT_NEAR(tests[static_cast<std::size_t>(i)].redundancy,
+                        d.readings[static_cast<std::size_t>(i)].redundancy, 1e-9);
+            EXPECT_NEAR(tests[static_cast<std::size_t>(i)].w,
+                        d.readings[static_cast<std::size_t>(i)].w, 1e-6);
+        }
+        for (int i = 1; i <= 3; ++i) {
+            for (int j = 1; j <= 3; ++j) {
+                EXPECT_NEAR(f.cofactor(i, j), s2 * d.unitCofactor(i, j),
+                            1e-9 * s2 *
+                                std::sqrt(std::fabs(d.unitCofactor(i, i) * d.unitCofactor(j, j))));
+            }
+        }
+    }
+}
+
+// A station at (1000, 2000), mark at 100 m, instrument 1.5 m high, circle
+// orientation 0.7 rad; observations computed exactly from it, one of them
+// off by 'error' where asked.
+struct Network {
+    StationSurvey s;
+    double m0 = 1000.0, p0 = 2000.0, h0 = 100.0, o0 = 0.7, scale = 1.0, curvature = 0.0;
+
+    Network() {
+        s.stationName = "E";
+        s.hasInstrumentHeight = true;
+        s.instrumentHeight = 1.5;
+    }
+    // A point at a bearing (degrees) and distance from the station.
+    int point(double bearing, double distance, double height = 120.0) {
+        const double b = bearing * pi / 180.0;
+        KnownPoint k;
+        k.name = "P" + std::to_string(s.points.size() + 1);
+        k.m = m0 + distance * std::sin(b);
+        k.p = p0 + distance * std::cos(b);
+        k.hasHeight = true;
+        k.h = height;
+        s.points.push_back(k);
+        return static_cast<int>(s.points.size()) - 1;
+    }
+    void add(ObservationKind kind, int target, double sigma, double error = 0.0, int from = -1) {
+        const KnownPoint& t = s.points[static_cast<std::size_t>(target)];
+        const double az = std::atan2(t.m - m0, t.p - p0);
+        const double g = std::hypot(t.m - m0, t.p - p0) / scale;
+        const double dh = (t.h + 1.3) - (h0 + 1.5) - curvature * g * g;
+        Observation o;
+        o.kind = kind;
+        o.target = target;
+        o.from = from;
+        o.sigma = sigma;
+        o.targetHeight = 1.3;
+        switch (kind) {
+        case ObservationKind::Direction:
+            o.value = std::fmod(az - o0 + 4.0 * pi, 2.0 * pi);
+            break;
+        case ObservationKind::Angle: {
+            const KnownPoint& f = s.points[static_cast<std::size_t>(from)];
+            o.value = std::fmod(az - std::atan2(f.m - m0, f.p - p0) + 4.0 * pi, 2.0 * pi);
+            break;
+        }
+        case ObservationKind::HorizontalDistance:
+            o.value = g;
+            break;
+        case ObservationKind::SlopeDistance:
+            o.value = std::hypot(g, dh);
+            break;
+        case ObservationKind::Zenith:
+            o.value = std::atan2(g, dh);
+            break;
+        }
+        o.value += error;
+        s.observations.push_back(o);
+    }
+};
+
+const double second = pi / 648000.0;
+using K = ObservationKind;
+
+// Where directions alone give no first position, or none at all: each
+// network with what it must come to.
+TEST(FreeStation, FirstPositionsFromDistancesAndFromTooFewObservations) {
+    struct Case {
+        const char* name;
+        // bearings of the points; per point: direction, distance
+        std::vector<std::tuple<double, bool, bool>> points;
+        AdjustmentFault fault;
+        int dof;
+        bool ambiguous;
+    };
+    const std::vector<Case> cases = {
+        {"trilateration",
+         {{10, false, true}, {140, false, true}, {250, false, true}},
+         AdjustmentFault::None,
+         1,
+         false},
+        {"two points, directions and distances (the mirror station told apart)",
+         {{30, true, true}, {100, true, true}},
+         AdjustmentFault::None,
+         1,
+         false},
+        {"two points, distances only: two stations",
+         {{30, false, true}, {100, false, true}},
+         AdjustmentFault::None,
+         0,
+         true},
+        {"two directions and one distance",
+         {{30, true, true}, {130, true, false}},
+         AdjustmentFault::None,
+         0,
+         false},
+        {"three directions",
+         {{30, true, false}, {130, true, false}, {250, true, false}},
+         AdjustmentFault::None,
+         0,
+         false},
+        {"one point, direction and distance",
+         {{30, true, true}},
+         AdjustmentFault::TooFewObservations,
+         0,
+         false},
+        {"two points, directions only",
+         {{30, true, false}, {100, true, false}},
+         AdjustmentFault::TooFewObservations,
+         0,
+         false},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Network n;
+        for (const auto& [bearing, direction, distance] : c.points) {
+            const int i = n.point(bearing, 300.0 + bearing);
+            if (direction) {
+                n.add(K::Direction, i, 2.0 * second);
+            }
+            if (distance) {
+                n.add(K::HorizontalDistance, i, 0.003);
+            }
+        }
+        const FreeStation f = adjustFreeStation(n.s);
+        ASSERT_EQ(f.fault, c.fault);
+        if (!f.adjusted()) {
+            continue;
+        }
+        EXPECT_EQ(f.degreesOfFreedom, c.dof);
+        EXPECT_EQ(f.ambiguous, c.ambiguous);
+        // The true station, or the other one where two fit.
+        const bool here = std::hypot(f.stationM - n.m0, f.stationP - n.p0) < 1e-6;
+        const bool other = f.ambiguous && std::hypot(f.otherM - n.m0, f.otherP - n.p0) < 1e-6;
+        EXPECT_TRUE(here || other) << f.stationM << " " << f.stationP;
+        EXPECT_NEAR(f.quadraticForm, 0.0, 1e-12);
+        if (c.dof == 0) {
+            for (const ReadingTest& t : observationTests(figuresOf(n.s, f))) {
+                EXPECT_FALSE(t.controlled);
+            }
+        }
+    }
+}
+
+// Three distances 120 degrees apart, one precision: every redundancy number
+// is 1/3 (the two unknowns share the trace of the hat matrix evenly), the
+// minimal detectable bias 4.13 sigma sqrt(3), and the station, with
+// Q = (2 sigma^2 / 3) I, moves by 2/3 of it along that sight.
+TEST(FreeStation, ReliabilityOfASymmetricTrilaterationByHand) {
+    Network n;
+    for (const double bearing : {0.0, 120.0, 240.0}) {
+        n.add(K::HorizontalDistance, n.point(bearing, 500.0), 0.004);
+    }
+    const FreeStation f = adjustFreeStation(n.s);
+    ASSERT_TRUE(f.adjusted());
+    for (const ReadingTest& t : observationTests(figuresOf(n.s, f))) {
+        EXPECT_NEAR(t.redundancy, 1.0 / 3.0, 1e-9);
+        EXPECT_NEAR(t.detectableBias, 4.13 * 0.004 * std::sqrt(3.0), 1e-9);
+        EXPECT_NEAR(t.stationShift, 2.0 / 3.0 * t.detectableBias, 1e-9);
+        EXPECT_EQ(t.heightShift, 0.0);
+    }
+    EXPECT_NEAR(f.prioriSigma(1), std::sqrt(2.0 / 3.0) * 0.004, 1e-12);
+}
+
+// A distance 8 cm too long among directions and distances to six points
+// is named as that distance, with its error; a zenith angle 30" off among
+// slope distances and zenith angles likewise.
+TEST(FreeStation, AGrossErrorInADistanceOrAZenithAngleIsNamed) {
+    for (const bool zenith : {false, true}) {
+        SCOPED_TRACE(zenith ? "zenith" : "distance");
+        Network n;
+        for (int i = 0; i < 6; ++i) {
+            const int k = n.point(i * 61.0, 200.0 + 40.0 * i, 90.0 + 8.0 * i);
+            n.add(K::Direction, k, 1.0 * second);
+            if (zenith) {
+                n.add(K::SlopeDistance, k, 0.002);
+                n.add(K::Zenith, k, 1.0 * second, i == 3 ? 30.0 * second : 0.0);
+            } else {
+                n.add(K::HorizontalDistance, k, 0.002, i == 3 ? 0.08 : 0.0);
+            }
+        }
+        const FreeStation f = adjustFreeStation(n.s);
+        ASSERT_TRUE(f.adjusted());
+        const std::vector<ReadingTest> tests = observationTests(figuresOf(n.s, f));
+        const Suspect named = findSuspect(tests, wTestCritical);
+        ASSERT_EQ(named.kind, Suspect::Kind::Flagged);
+        const std::size_t wrong = zenith ? 3 * 3 + 2 : 3 * 2 + 1;
+        EXPECT_EQ(named.reading, static_cast<int>(wrong) + 1);
+        const double error = zenith ? 30.0 * second : 0.08;
+        EXPECT_NEAR(tests[wrong].estimatedError, error, 0.02 * error);
+    }
+}
+
+// A direction 90 or 180 degrees off among eight: the first position comes
+// from the directions that agree, and the adjustment of all of them names
+// it.
+TEST(FreeStation, ADirectionHalfACircleOffDoesNotMislead) {
+    for (const double degrees : {90.0, 180.0, -135.0}) {
+        SCOPED_TRACE(degrees);
+        Network n;
+        for (int i = 0; i < 8; ++i) {
+            n.add(K::Direction, n.point(i * 45.0 + 10.0 * (i % 3), 300.0 + 50.0 * i), 2.0 * second,
+                  i == 5 ? degrees * pi / 180.0 : 0.0);
+        }
+        const FreeStation f = adjustFreeStation(n.s);
+        ASSERT_TRUE(f.adjusted());
+        const Suspect named = findSuspect(observationTests(figuresOf(n.s, f)), wTestCritical);
+        EXPECT_EQ(named.reading, 6);
+    }
+}
+
+// No station is ever given from an iteration that cannot be trusted: one
+// started on a sighted point, coordinates so large that the sums overflow,
+// a geometry that does not fix the station (on the circle through the
+// points).
+TEST(FreeStation, NeverAStationFromARunawayOrAnUndeterminedGeometry) {
+    Network n;
+    for (int i = 0; i < 5; ++i) {
+        n.add(K::Direction, n.point(i * 72.0, 400.0), 2.0 * second);
+    }
+    FreeStation f = adjustFreeStation(n.s, n.s.points[2].m, n.s.points[2].p);
+    EXPECT_EQ(f.fault, AdjustmentFault::OnPoint);
+    EXPECT_EQ(f.faultPoint, 2);
+    EXPECT_EQ(f.stationM, 0.0);
+
+    Network huge;
+    for (int i = 0; i < 5; ++i) {
+        const int k = huge.point(i * 72.0, 400.0);
+        huge.add(K::Direction, k, 2.0 * second);
+        huge.s.points[static_cast<std::size_t>(k)].m *= 1e300;
+    }
+    f = adjustFreeStation(huge.s);
+    EXPECT_FALSE(f.adjusted());
+    EXPECT_TRUE(std::isfinite(f.stationM) && std::isfinite(f.quadraticForm));
+
+    // Directions to four points on a circle through the station: every
+    // point of that circle sees them under the same angles.
+    Network circle;
+    for (const double bearing : {-60.0, -20.0, 30.0, 70.0}) {
+        circle.add(K::Direction, circle.point(bearing, 600.0 * std::cos(bearing * pi / 180.0)),
+                   2.0 * second);
+    }
+    f = adjustFreeStation(circle.s);
+    EXPECT_TRUE(f.fault == AdjustmentFault::NoFirstPosition ||
+                f.fault == AdjustmentFault::Undetermined)
+        << f.stationM;
+    f = adjustFreeStation(circle.s, circle.m0 + 1.0, circle.p0 - 2.0);
+    EXPECT_EQ(f.fault, AdjustmentFault::Undetermined) << f.stationM;
+}
+
+// Distances measured on the ground with a map scale of 0.9996: given, the
+// station comes out exact; estimated, the scale too; asked for where the
+// observations leave no room for it, it is not estimated, and said so.
+// Curvature and refraction in the observations need the option.
+TEST(FreeStation, ScaleAndCurvatureOptions) {
+    Network n;
+    n.scale = 0.9996;
+    n.curvature = 6.82e-8;
+    for (int i = 0; i < 4; ++i) {
+        const int k = n.point(20.0 + 90.0 * i, 800.0 + 300.0 * i, 110.0 + 10.0 * i);
+        n.add(K::Direction, k, 1.0 * second);
+        n.add(K::SlopeDistance, k, 0.002);
+        n.add(K::Zenith, k, 1.0 * second);
+    }
+    n.s.options.scale = 0.9996;
+    n.s.options.curvatureRefraction = true;
+    FreeStation f = adjustFreeStation(n.s);
+    ASSERT_TRUE(f.adjusted() && f.degreesOfFreedom > 0);
+    EXPECT_NEAR(f.stationM, n.m0, 1e-7);
+    EXPECT_NEAR(f.stationHeight, n.h0, 1e-7);
+    EXPECT_NEAR(f.quadraticForm, 0.0, 1e-9);
+
+    n.s.options.curvatureRefraction = false;
+    f = adjustFreeStation(n.s);
+    EXPECT_GT(f.quadraticForm, 1.0); // 1700 m sights: 0.2 m of curvature
+
+    n.s.options = {true, 1.0, true};
+    f = adjustFreeStation(n.s);
+    ASSERT_TRUE(f.adjusted() && f.degreesOfFreedom > 0);
+    ASSERT_GT(f.scaleIndex, 0);
+    EXPECT_NEAR(f.scale, 0.9996, 1e-9);
+    EXPECT_GT(f.prioriSigma(f.scaleIndex), 0.0);
+    EXPECT_NEAR(f.stationP, n.p0, 1e-7);
+
+    Network few;
+    few.add(K::HorizontalDistance, few.point(0.0, 500.0), 0.004);
+    few.add(K::HorizontalDistance, few.point(120.0, 500.0), 0.004);
+    few.add(K::HorizontalDistance, few.point(240.0, 500.0), 0.004);
+    few.s.options.estimateScale = true;
+    f = adjustFreeStation(few.s);
+    EXPECT_TRUE(f.scaleNotEstimable);
+    EXPECT_EQ(f.scaleIndex, 0);
+    EXPECT_EQ(f.degreesOfFreedom, 1);
+}
+
+} // namespace
+} // namespace resection
