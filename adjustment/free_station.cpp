@@ -5,6 +5,7 @@
 
 #include <algorithm>
 #include <cmath>
+#include <utility>
 
 namespace resection {
 
@@ -30,12 +31,14 @@ constexpr int maxUnknowns = 5;
 // the station stands on its target (to a micrometre), which leaves its sight
 // without a direction; onPoint then names that target.
 bool observationRow(const StationSurvey& s, const Observation& ob, const Layout& lay,
-                    const Unknowns& x, double c, double* a, double& computed, int& onPoint) {
+                    const Unknowns& x, double c, double* a, double& computed, int& onPoint,
+                    double& sight) {
     std::fill(a, a + lay.count, 0.0);
     const KnownPoint& t = s.points[static_cast<std::size_t>(ob.target)];
     const double dm = t.m - x.m, dp = t.p - x.p;
     const double d2 = dm * dm + dp * dp;
     const double d = std::sqrt(d2);
+    sight = d;
     if (!(d >= 1e-6)) {
         onPoint = ob.target;
         return false;
@@ -116,8 +119,16 @@ struct Linearised {
     int onPoint = -1; // a target the station has reached
 };
 
-void linearise(const StationSurvey& s, const Layout& lay, const Unknowns& x, Linearised& out) {
-    const std::size_t n = s.observations.size();
+// The observations an adjustment takes: all of the survey's but 'skip' (none
+// where it is npos), the adjustments without one observation taking the
+// survey as it is.
+std::size_t takenCount(const StationSurvey& s, std::size_t skip) {
+    return s.observations.size() - (skip < s.observations.size() ? 1 : 0);
+}
+
+void linearise(const StationSurvey& s, std::size_t skip, const Layout& lay, const Unknowns& x,
+               Linearised& out) {
+    const std::size_t n = takenCount(s, skip);
     const int u = lay.count;
     out.rows.resize(n * static_cast<std::size_t>(u));
     out.misclosure.resize(n);
@@ -128,15 +139,18 @@ void linearise(const StationSurvey& s, const Layout& lay, const Unknowns& x, Lin
     out.usable = false;
     out.onPoint = -1;
     const double c = curvatureFactor(s.options);
-    for (std::size_t i = 0; i < n; ++i) {
-        const Observation& ob = s.observations[i];
+    for (std::size_t i = 0, at = 0; at < s.observations.size(); ++at) {
+        if (at == skip) {
+            continue;
+        }
+        const Observation& ob = s.observations[at];
         double* a = &out.rows[i * static_cast<std::size_t>(u)];
         double computed = 0.0;
-        if (!observationRow(s, ob, lay, x, c, a, computed, out.onPoint)) {
+        double sight = 0.0;
+        if (!observationRow(s, ob, lay, x, c, a, computed, out.onPoint, sight)) {
             return;
         }
-        const KnownPoint& t = s.points[static_cast<std::size_t>(ob.target)];
-        out.meanSight += std::hypot(t.m - x.m, t.p - x.p) / static_cast<double>(n);
+        out.meanSight += sight / static_cast<double>(n);
         double l = ob.value - computed;
         if (!isDistance(ob.kind)) {
             l = foldedAngle(l);
@@ -151,6 +165,7 @@ void linearise(const StationSurvey& s, const Layout& lay, const Unknowns& x, Lin
                 out.normal[j * u + k] += wa * a[k];
             }
         }
+        ++i;
     }
     for (int j = 0; j < u; ++j) {
         for (int k = 0; k < j; ++k) {
@@ -239,9 +254,11 @@ double wanderingLimit(const StationSurvey& s) {
         cm += k.m / static_cast<double>(s.points.size());
         cp += k.p / static_cast<double>(s.points.size());
     }
+    // The larger of the coordinate differences: within a factor sqrt 2 of
+    // the distance, and no square to overflow.
     double extent = 1.0;
     for (const KnownPoint& k : s.points) {
-        extent = std::max(extent, std::hypot(k.m - cm, k.p - cp));
+        extent = std::max({extent, std::fabs(k.m - cm), std::fabs(k.p - cp)});
     }
     for (const Observation& o : s.observations) {
         if (isDistance(o.kind)) {
@@ -265,20 +282,23 @@ void setIndices(FreeStation& r, const Layout& lay) {
     r.scaleIndex = lay.scale + 1;
 }
 
-FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
+FreeStation adjustFrom(const StationSurvey& s, std::size_t skip, const Layout& lay, Unknowns x) {
     FreeStation r;
     const int u = lay.count;
-    const std::size_t n = s.observations.size();
+    const std::size_t n = takenCount(s, skip);
     setIndices(r, lay);
     r.observations = static_cast<int>(n);
+    r.leftOut = skip < s.observations.size() ? skip : FreeStation::none;
     const double limit = wanderingLimit(s);
     const double startM = x.m, startP = x.p, startH = x.h;
     const auto ranAway = [&](const Unknowns& y) {
         return !(std::hypot(y.m - startM, y.p - startP) <= limit) ||
                !(std::fabs(y.h - startH) <= limit) || !(y.q > 0.0) || !std::isfinite(y.o);
     };
-    Linearised now;
-    linearise(s, lay, x, now);
+    // Two sets of work arrays: the linearisation at the unknowns, and at the
+    // step tried, which becomes the first where it is taken.
+    Linearised now, next;
+    linearise(s, skip, lay, x, now);
     double q[maxUnknowns * maxUnknowns];
     double step[maxUnknowns];
     bool converged = false;
@@ -330,14 +350,13 @@ FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
             promised += step[j] * now.right[j];
         }
         const bool judge = promised > 1e-9 * now.squares;
-        Linearised next;
         Unknowns y = x;
         for (int halving = 0; halving <= (judge ? 40 : 0); ++halving) {
             y = stepped(lay, x, step, std::ldexp(1.0, -halving));
             if (ranAway(y)) {
                 continue;
             }
-            linearise(s, lay, y, next);
+            linearise(s, skip, lay, y, next);
             if (next.onPoint < 0 && next.usable &&
                 (!judge || next.squares <= now.squares * (1.0 + 1e-12))) {
                 break;
@@ -347,7 +366,7 @@ FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
             return failed(r, AdjustmentFault::RanAway);
         }
         x = y;
-        now = std::move(next);
+        std::swap(now, next);
     }
     if (!converged) {
         return failed(r, AdjustmentFault::NotConverging);
@@ -373,7 +392,10 @@ FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
     r.design = Matrix(static_cast<int>(n), u);
     r.residual.resize(n);
     r.degreesOfFreedom = static_cast<int>(n) - u;
-    for (std::size_t i = 0; i < n; ++i) {
+    for (std::size_t i = 0, at = 0; at < s.observations.size(); ++at) {
+        if (at == skip) {
+            continue;
+        }
         const double* a = &now.rows[i * static_cast<std::size_t>(u)];
         double ax = 0.0;
         for (int j = 0; j < u; ++j) {
@@ -382,8 +404,9 @@ FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
         }
         const double v = ax - now.misclosure[i];
         r.residual[i] = v;
-        const double sigma = s.observations[i].sigma;
+        const double sigma = s.observations[at].sigma;
         r.quadraticForm += v * v / (sigma * sigma);
+        ++i;
     }
     if (lay.m >= 0) {
         r.priori = errorEllipse(q[lay.m * u + lay.m], q[lay.p * u + lay.p], q[lay.m * u + lay.p]);
@@ -397,7 +420,8 @@ FreeStation adjustFrom(const StationSurvey& s, const Layout& lay, Unknowns x) {
     return r;
 }
 
-Layout layoutOf(const StationSurvey& s, bool planeKnown, bool& scaleNotEstimable) {
+Layout layoutOf(const StationSurvey& s, std::size_t skip, bool planeKnown,
+                bool& scaleNotEstimable) {
     Layout lay;
     if (!planeKnown) {
         lay.m = lay.count++;
@@ -405,7 +429,11 @@ Layout layoutOf(const StationSurvey& s, bool planeKnown, bool& scaleNotEstimable
     }
     int distances = 0;
     bool directions = false, heights = false;
-    for (const Observation& o : s.observations) {
+    for (std::size_t i = 0; i < s.observations.size(); ++i) {
+        if (i == skip) {
+            continue;
+        }
+        const Observation& o = s.observations[i];
         directions = directions || o.kind == Kind::Direction;
         heights = heights || o.kind == Kind::SlopeDistance || o.kind == Kind::Zenith;
         distances += isDistance(o.kind) ? 1 : 0;
@@ -420,7 +448,7 @@ Layout layoutOf(const StationSurvey& s, bool planeKnown, bool& scaleNotEstimable
     if (s.options.estimateScale) {
         // The scale needs distances, and observations to spare beyond the
         // other unknowns for it.
-        if (distances > 0 && static_cast<int>(s.observations.size()) > lay.count + 1) {
+        if (distances > 0 && static_cast<int>(takenCount(s, skip)) > lay.count + 1) {
             lay.scale = lay.count++;
         } else {
             scaleNotEstimable = true;
@@ -440,23 +468,39 @@ Unknowns startAt(const StationSurvey& s, double m, double p) {
 }
 
 // An adjustment that cannot start: its unknowns laid out, its fault said.
-FreeStation notStarted(const StationSurvey& s, const Layout& lay, AdjustmentFault fault,
-                       bool scaleNotEstimable) {
+FreeStation notStarted(const StationSurvey& s, std::size_t skip, const Layout& lay,
+                       AdjustmentFault fault, bool scaleNotEstimable) {
     FreeStation r;
     setIndices(r, lay);
-    r.observations = static_cast<int>(s.observations.size());
+    r.observations = static_cast<int>(takenCount(s, skip));
     r.scaleNotEstimable = scaleNotEstimable;
     r.fault = fault;
     return r;
 }
 
-FreeStation adjustAt(const StationSurvey& survey, double m, double p, bool planeKnown) {
+// The adjustment from a plane position, or (with 'near') from the unknowns
+// of an adjustment of nearly the same observations, which saves the
+// approximate orientation and height where it has them.
+FreeStation adjustAt(const StationSurvey& survey, std::size_t skip, double m, double p,
+                     bool planeKnown, const FreeStation* near) {
     bool notEstimable = false;
-    const Layout lay = layoutOf(survey, planeKnown, notEstimable);
-    if (static_cast<int>(survey.observations.size()) < lay.count) {
-        return notStarted(survey, lay, AdjustmentFault::TooFewObservations, notEstimable);
+    const Layout lay = layoutOf(survey, skip, planeKnown, notEstimable);
+    if (static_cast<int>(takenCount(survey, skip)) < lay.count) {
+        return notStarted(survey, skip, lay, AdjustmentFault::TooFewObservations, notEstimable);
     }
-    FreeStation r = adjustFrom(survey, lay, startAt(survey, m, p));
+    Unknowns x;
+    if (near != nullptr && near->adjusted() &&
+        (lay.orientation < 0) == (near->orientationIndex == 0) &&
+        (lay.height < 0) == (near->heightIndex == 0)) {
+        x.m = near->stationM;
+        x.p = near->stationP;
+        x.o = near->orientation;
+        x.h = near->stationHeight;
+        x.q = near->scale;
+    } else {
+        x = startAt(survey, m, p);
+    }
+    FreeStation r = adjustFrom(survey, skip, lay, x);
     r.scaleNotEstimable = notEstimable;
     return r;
 }
@@ -472,51 +516,56 @@ double FreeStation::posterioriSigma(int i) const {
 }
 
 double foldedAngle(double angle) {
-    // Within a circle of [-pi, pi) by one whole circle, as the program folds
-    // its angles; beyond (a reading of 1e300 degrees, or an orientation the
-    // iteration has carried past a circle), by the remainder of a division
-    // by a circle.
-    if (!(std::fabs(angle) < 3.0 * pi)) {
+    // A difference of angles that each lie within a few circles: by whole
+    // circles, as the program folds its angles; beyond (a reading of 1e300
+    // degrees), by the remainder of a division by a circle.
+    if (!(std::fabs(angle) < 9.0 * pi)) {
         angle = std::remainder(angle, 2.0 * pi);
     }
-    if (angle >= pi) {
+    while (angle >= pi) {
         angle -= 2.0 * pi;
     }
-    if (angle < -pi) {
+    while (angle < -pi) {
         angle += 2.0 * pi;
     }
     return angle;
 }
 
 FreeStation adjustFreeStation(const StationSurvey& survey, double startM, double startP) {
-    return adjustAt(survey, startM, startP, false);
+    return adjustAt(survey, FreeStation::none, startM, startP, false, nullptr);
 }
 
 FreeStation adjustWithPlaneKnown(const StationSurvey& survey, double m, double p) {
-    return adjustAt(survey, m, p, true);
+    return adjustAt(survey, FreeStation::none, m, p, true, nullptr);
+}
+
+FreeStation adjustWithout(const StationSurvey& survey, std::size_t k, double m, double p,
+                          bool planeKnown, const FreeStation* near) {
+    return adjustAt(survey, k, m, p, planeKnown, near);
 }
 
 FreeStation adjustFreeStation(const StationSurvey& survey) {
+    constexpr std::size_t all = FreeStation::none;
     bool notEstimable = false;
-    const Layout lay = layoutOf(survey, false, notEstimable);
+    const Layout lay = layoutOf(survey, all, false, notEstimable);
     if (static_cast<int>(survey.observations.size()) < lay.count) {
-        return notStarted(survey, lay, AdjustmentFault::TooFewObservations, notEstimable);
+        return notStarted(survey, all, lay, AdjustmentFault::TooFewObservations, notEstimable);
     }
     const std::vector<PlanePosition> starts = firstPositions(survey);
     if (starts.empty()) {
-        return notStarted(survey, lay, AdjustmentFault::NoFirstPosition, notEstimable);
+        return notStarted(survey, all, lay, AdjustmentFault::NoFirstPosition, notEstimable);
     }
     // The best start, and those that fit nearly as well: where two of them
     // end on distinct stations that fit equally, both are given; where one
     // fits better, it is the station.
-    FreeStation best = adjustFrom(survey, lay, startAt(survey, starts[0].m, starts[0].p));
+    FreeStation best = adjustFrom(survey, all, lay, startAt(survey, starts[0].m, starts[0].p));
     for (std::size_t i = 1; i < starts.size(); ++i) {
         const bool close =
             starts[i].agreeing == starts[0].agreeing && starts[i].score <= starts[0].score + 0.5;
         if (!close && best.adjusted()) {
             continue;
         }
-        FreeStation other = adjustFrom(survey, lay, startAt(survey, starts[i].m, starts[i].p));
+        FreeStation other = adjustFrom(survey, all, lay, startAt(survey, starts[i].m, starts[i].p));
         if (!other.adjusted()) {
             continue;
         }
@@ -541,6 +590,21 @@ FreeStation adjustFreeStation(const StationSurvey& survey) {
     }
     best.scaleNotEstimable = notEstimable;
     return best;
+}
+
+FreeStation approximateAt(const StationSurvey& survey, double m, double p) {
+    bool notEstimable = false;
+    const Layout lay = layoutOf(survey, FreeStation::none, false, notEstimable);
+    const Unknowns x = startAt(survey, m, p);
+    FreeStation r;
+    setIndices(r, lay);
+    r.fault = AdjustmentFault::None;
+    r.stationM = x.m;
+    r.stationP = x.p;
+    r.stationHeight = x.h;
+    r.orientation = x.o;
+    r.scale = x.q;
+    return r;
 }
 
 Prediction predictObservation(const StationSurvey& survey, const Observation& observation,
@@ -569,8 +633,9 @@ Prediction predictObservation(const StationSurvey& survey, const Observation& ob
     x.q = f.scale;
     double a[maxUnknowns];
     int onPoint = -1;
+    double sight = 0.0;
     if (!observationRow(survey, observation, lay, x, curvatureFactor(survey.options), a, out.value,
-                        onPoint)) {
+                        onPoint, sight)) {
         return out;
     }
     out.known = true;

@@ -56,6 +56,8 @@ enum class AdjustmentFault {
 };
 
 struct FreeStation {
+    static constexpr std::size_t none = static_cast<std::size_t>(-1);
+
     AdjustmentFault fault = AdjustmentFault::NotConverging;
     int faultPoint = -1; // index into the survey's points (OnPoint)
     int iterations = 0;
@@ -64,7 +66,10 @@ struct FreeStation {
     // 1; 0 for an unknown this adjustment does not have.
     int mIndex = 0, pIndex = 0, orientationIndex = 0, heightIndex = 0, scaleIndex = 0;
     int unknowns = 0;
-    int observations = 0;
+    int observations = 0; // that it took
+    // The survey's observation it leaves out (from 0), none where it takes
+    // them all: its design and residuals skip that one.
+    std::size_t leftOut = none;
     double stationM = 0.0, stationP = 0.0, stationHeight = 0.0; // metres
     double orientation = 0.0; // radians in [0, 2 pi): the azimuth of the circle's zero
     double scale = 1.0;       // estimated, or the factor given
@@ -109,6 +114,18 @@ FreeStation adjustFreeStation(const StationSurvey& survey, double startM, double
 // The plane position known: the station's M and P are not unknowns (the
 // heights from zenith readings at a station whose position is fixed).
 FreeStation adjustWithPlaneKnown(const StationSurvey& survey, double m, double p);
+
+// The adjustment of the survey without its observation k (from 0), from
+// the plane position (m, p) (known, with planeKnown), or from the unknowns
+// of 'near' (an adjustment of nearly the same observations, such as that
+// of all of them) where it has the same ones.
+FreeStation adjustWithout(const StationSurvey& survey, std::size_t k, double m, double p,
+                          bool planeKnown, const FreeStation* near);
+
+// The unknowns at a plane position, not adjusted: the orientation and the
+// height there from the observations (as an adjustment starts), without
+// figures. For what they give the observations (predictObservation).
+FreeStation approximateAt(const StationSurvey& survey, double m, double p);
 
 // What the adjustment's unknowns give an observation (one of the survey's,
 // or one left out of it): its computed value (radians or metres) and the

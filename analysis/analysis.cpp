@@ -2,29 +2,17 @@
 
 #include "altimetry/height.hpp"
 #include "base/constants.hpp"
-#include "base/run_stop.hpp"
 #include "base/text.hpp"
+#include "input/station_survey.hpp"
 #include "matrix/matrix.hpp"
+#include "planimetry/adjustment.hpp"
 #include "planimetry/position.hpp"
-#include "precision/chi_square.hpp"
-#include "report/messages.hpp"
 
 #include <algorithm>
 #include <cmath>
-#include <functional>
 #include <numeric>
-#include <optional>
 
 namespace resection {
-
-bool StationEstimate::posterioriShown() const {
-    return redundancy >= 1 && (!testable || (tested && !test.accepted));
-}
-
-ErrorEllipse StationEstimate::ellipse95() const {
-    return posterioriShown() ? scaled(posteriori, posteriori95Factor(redundancy))
-                             : scaled(priori, confidence95Factor());
-}
 
 double HeightAnalysis::analysedHeight() const {
     return suspect.kind == Suspect::Kind::Flagged && without.done ? without.stationHeight
@@ -33,446 +21,213 @@ double HeightAnalysis::analysedHeight() const {
 
 namespace {
 
-// Up to this many readings every one is left out in turn when a gross error
-// is sought; beyond, only those with the largest |w|, since one gross error
-// among so many readings leaves the adjustment of all of them sound enough
-// for the w-tests to point at it.
-constexpr int everyReadingUpTo = 40;
-constexpr int largestWCandidates = 10;
+// The precision the adjustments weight the readings with: the file's, or
+// (where it allows no test) 1, for the figures of equally weighted readings.
+double weightingSigma(double sigma) {
+    return testablePrecision(sigma) ? std::fabs(sigma) : 1.0;
+}
 
-// The readings to leave out in turn (1-based): all of them for a few
-// points, else those with the largest scores (|w|, or the misfit at the
-// consensus station where no adjustment of all readings is sound).
-std::vector<int> candidatesOf(const std::vector<double>& scores, int count) {
-    std::vector<int> order(static_cast<std::size_t>(count));
-    std::iota(order.begin(), order.end(), 1);
-    if (count <= everyReadingUpTo || scores.size() != order.size()) {
-        return order;
+// The points' coordinates as an N x 2 matrix, for the geometry.
+Matrix coordinatesOf(const StationSurvey& s) {
+    Matrix c(static_cast<int>(s.points.size()), 2);
+    for (std::size_t i = 0; i < s.points.size(); ++i) {
+        c(static_cast<int>(i) + 1, 1) = s.points[i].m;
+        c(static_cast<int>(i) + 1, 2) = s.points[i].p;
     }
-    std::partial_sort(order.begin(), order.begin() + largestWCandidates, order.end(),
-                      [&scores](int a, int b) {
-                          return scores[static_cast<std::size_t>(a - 1)] >
-                                 scores[static_cast<std::size_t>(b - 1)];
-                      });
-    order.resize(largestWCandidates);
-    return order;
+    return c;
 }
 
-std::vector<double> absoluteW(const std::vector<ReadingTest>& tests) {
-    std::vector<double> scores;
-    for (const ReadingTest& t : tests) {
-        scores.push_back(std::fabs(t.w));
-    }
-    return scores;
-}
-
-bool anyStandsOut(const std::vector<ReadingTest>& tests) {
-    return std::any_of(tests.begin(), tests.end(), [](const ReadingTest& t) {
-        return t.tested && std::fabs(t.w) > wTestCritical;
-    });
-}
-
-// How far each reading is from what the consensus station and orientation
-// give it, radians.
-std::vector<double> misfitsAt(const Matrix& coords, const Matrix& readings,
-                              const ConsensusStation& s) {
-    std::vector<double> scores;
-    for (int i = 1; i <= coords.rows(); ++i) {
-        const double az = std::atan2(coords(i, 1) - s.stationM, coords(i, 2) - s.stationP);
-        scores.push_back(std::fabs(foldedAngle(readings(i) - (az - s.orientation))));
-    }
-    return scores;
-}
-
-bool sound(const DirectionAdjustment& d, const Matrix& coords) {
-    return d.converged && plausibleStation(coords, d.stationM, d.stationP);
-}
-
-// A station and what stands on it, from the figures of its adjustment.
-StationEstimate estimateOf(const AdjustmentFigures& f, const Matrix& unitCofactor, double m,
-                           double p, double orientation, int redundancy, double sigma) {
-    StationEstimate e;
-    e.known = true;
-    e.m = m;
-    e.p = p;
-    e.redundancy = redundancy;
-    e.testable = f.testable;
-    e.unitCofactor = unitCofactor;
-    const Matrix& q = f.covariance;
-    const double qf = quadraticForm(f);
-    if (f.testable) {
-        e.prioriMM = q(1, 1);
-        e.prioriPP = q(2, 2);
-        e.prioriMP = q(1, 2);
-        e.priori = errorEllipse(q(1, 1), q(2, 2), q(1, 2));
-        e.tested = redundancy >= 1;
-        if (e.tested) {
-            e.test = globalTest(qf, redundancy, sigma);
+// (A^T A)^-1 of the unknowns for readings of unit weight, from the
+// covariance of readings of the precision sigma.
+Matrix unitCofactorOf(const FreeStation& f, double sigma) {
+    Matrix unit = f.cofactor;
+    for (int j = 1; j <= unit.rows(); ++j) {
+        for (int k = 1; k <= unit.cols(); ++k) {
+            unit(j, k) /= sigma * sigma;
         }
     }
-    // A posteriori the covariance is scaled by v^T P v / r; for unit weights
-    // (no usable precision) that is the variance of one reading itself.
-    const double factor = redundancy >= 1 ? std::sqrt(qf / redundancy) : 0.0;
-    if (redundancy >= 1) {
-        e.posteriori = scaled(errorEllipse(q(1, 1), q(2, 2), q(1, 2)), factor);
-    }
-    if (q.rows() >= 3) {
-        e.oriented = true;
-        // In [0, 2 pi), as an azimuth.
-        e.orientation = std::fmod(orientation, 2.0 * pi);
-        e.orientation += e.orientation < 0.0 ? 2.0 * pi : 0.0;
-        e.orientationPriori = f.testable ? std::sqrt(std::max(0.0, q(3, 3))) : 0.0;
-        e.orientationPosteriori = std::sqrt(std::max(0.0, q(3, 3))) * factor;
-    }
-    return e;
+    return unit;
 }
 
-// The readings of the file without reading 'left' (0: all of them).
-struct Readings {
-    Matrix coords, readings;
-};
-Readings without(const RunContext& ctx, int left) {
-    const int n = ctx.pointCount - (left > 0 ? 1 : 0);
-    Readings r{Matrix(n, 2), Matrix(n, 1)};
-    for (int i = 1, k = 1; i <= ctx.pointCount; ++i) {
-        if (i != left) {
-            r.coords(k, 1) = ctx.pointCoords(i, 1);
-            r.coords(k, 2) = ctx.pointCoords(i, 2);
-            r.readings(k) = ctx.directionReading(i);
-            ++k;
-        }
-    }
-    return r;
-}
-
-// The directions without reading 'left', from (startM, startP) and, where
-// that runs away (or, with 'untilPassing', leaves the test rejecting), from
-// the consensus station too; the better of the two. The reading left out is
-// then compared with the direction that station and orientation give it:
-// with the other readings free of error this is its error exactly, where
-// -v / r is exact only for a linear model (it strays by a per cent or more
-// for errors of several degrees).
-Readjustment withoutDirection(const RunContext& ctx, double sigma, int left, double fromM,
-                              double fromP, double startM, double startP,
-                              const std::function<const ConsensusStation&()>& consensus,
-                              bool untilPassing) {
-    const Readings rest = without(ctx, left);
-    const int n = ctx.pointCount - 1;
-    Readjustment r;
-    DirectionAdjustment d = adjustDirections(rest.coords, rest.readings, sigma, startM, startP);
-    const auto passes = [&rest, sigma, n](const DirectionAdjustment& x) {
-        return sound(x, rest.coords) &&
-               globalTest(x.sumOfSquares / (sigma * sigma), n - 3, sigma).accepted;
-    };
-    if (!sound(d, rest.coords) || (untilPassing && !passes(d))) {
-        const ConsensusStation& c = consensus();
-        if (c.found && (c.stationM != startM || c.stationP != startP)) {
-            DirectionAdjustment e =
-                adjustDirections(rest.coords, rest.readings, sigma, c.stationM, c.stationP);
-            if (sound(e, rest.coords) &&
-                (!sound(d, rest.coords) || e.sumOfSquares < d.sumOfSquares)) {
-                d = std::move(e);
-            }
-        }
-    }
-    if (!sound(d, rest.coords)) {
-        r.failure = d.converged ? "o ajustamento das outras leituras afastou-se dos pontos."
-                                : "o ajustamento das outras leituras nao convergiu.";
-        return r;
-    }
-    r.done = true;
-    r.stationM = d.stationM;
-    r.stationP = d.stationP;
-    r.shift = std::hypot(d.stationM - fromM, d.stationP - fromP);
-    const Matrix& q = d.figures.covariance;
-    r.positionSigma = std::sqrt(std::max(0.0, q(1, 1) + q(2, 2)));
-    r.test = globalTest(quadraticForm(d.figures), n - 3, sigma);
-    const double m = ctx.pointCoords(left, 1);
-    const double p = ctx.pointCoords(left, 2);
-    r.discrepancy = foldedAngle(ctx.directionReading(left) -
-                                (std::atan2(m - d.stationM, p - d.stationP) - d.orientation));
-    r.discrepancySigma = discrepancyDeviation(directionRow(m, p, d.stationM, d.stationP), q,
-                                              d.figures.sigma.front());
-    r.orientation = d.orientation;
-    r.readings = std::move(d.readings);
-    r.figures = std::move(d.figures);
-    return r;
-}
-
-// With four points, the station of each three readings in closed form.
-std::vector<ThreePointStation> threePointStations(const RunContext& ctx) {
-    std::vector<ThreePointStation> stations;
-    for (int left = 1; left <= ctx.pointCount; ++left) {
-        const Readings r = without(ctx, left);
-        const auto angle = [&r](int from, int to) {
-            double a = r.readings(to) - r.readings(from);
-            return a < 0.0 ? a + 2.0 * pi : a;
-        };
-        const Matrix& c = r.coords;
-        const ThreePointSolution s = threePointResection(
-            c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2), angle(1, 2), angle(2, 3));
+// With four points: the station of each three readings, the adjustment of
+// the three alone, which has no redundancy and lands on their closed form.
+void threePointStations(const StationSurvey& dirs, const LeaveOut& how, PlanimetricAnalysis& a) {
+    for (std::size_t k = 0; k < dirs.observations.size(); ++k) {
+        const Readjustment r = leaveOut(dirs, k, how);
         ThreePointStation t;
-        t.found = s.finite() && plausibleStation(ctx.pointCoords, s.stationM, s.stationP);
+        t.found = r.done;
         if (t.found) {
-            t.m = s.stationM;
-            t.p = s.stationP;
-            const double o = std::atan2(c(1, 1) - t.m, c(1, 2) - t.p) - r.readings(1);
-            // The closed form sees lines, not directions: a reading half a
-            // circle off gives the same lines. The three must also point the
-            // way they were read.
-            for (int k = 2; k <= 3; ++k) {
-                const double misfit =
-                    foldedAngle(r.readings(k) - (std::atan2(c(k, 1) - t.m, c(k, 2) - t.p) - o));
-                t.found = t.found && std::fabs(misfit) < 0.5 * pi;
-            }
-            t.discrepancy = foldedAngle(
-                ctx.directionReading(left) -
-                (std::atan2(ctx.pointCoords(left, 1) - t.m, ctx.pointCoords(left, 2) - t.p) - o));
+            t.m = r.stationM;
+            t.p = r.stationP;
+            t.discrepancy = r.discrepancy;
         }
-        stations.push_back(t);
+        a.threePoint.push_back(t);
     }
-    return stations;
-}
-
-// The zenith angle that a height gives observation i, with the curvature
-// term: the sighted point appears lower by curvature x d^2.
-double zenithAngle(const RunContext& ctx, int i, double height, double curvature, double d) {
-    const double delta =
-        ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - height) - ctx.instrumentHeight;
-    return std::atan2(d, delta - curvature * d * d);
-}
-
-// The derivative of the zenith angle of observation i by the height.
-double zenithDerivative(const RunContext& ctx, int i, double height, double d) {
-    const double delta =
-        ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - height) - ctx.instrumentHeight;
-    return d / (delta * delta + d * d);
-}
-
-Readjustment withoutZenith(const RunContext& ctx, const HeightAnalysis& h, int left) {
-    Readjustment r;
-    const HeightFit fit = fitHeight(ctx, left, 0.0, h.stationHeight);
-    if (!fit.converged) {
-        r.failure = "o ajustamento das outras leituras nao convergiu.";
-        return r;
+    for (std::size_t i = 0; i < a.threePoint.size(); ++i) {
+        for (std::size_t j = i + 1; j < a.threePoint.size(); ++j) {
+            const ThreePointStation& s = a.threePoint[i];
+            const ThreePointStation& t = a.threePoint[j];
+            if (s.found && t.found) {
+                a.threePointSpread = std::max(a.threePointSpread, std::hypot(s.m - t.m, s.p - t.p));
+            }
+        }
     }
-    const double s = std::fabs(h.sigma);
-    r.done = true;
-    r.stationHeight = fit.height;
-    r.shift = std::fabs(fit.height - h.stationHeight);
-    r.test = globalTest(fit.sumOfSquares / (s * s), ctx.zenithCount - 2, h.sigma);
-    const double d =
-        std::hypot(ctx.zenithPointM(left) - ctx.stationM, ctx.zenithPointP(left) - ctx.stationP);
-    r.discrepancy = ctx.zenithReading(left) - zenithAngle(ctx, left, fit.height, 0.0, d);
-    Matrix covariance(1, 1);
-    covariance(1, 1) = s * s * fit.cofactor;
-    r.discrepancySigma =
-        discrepancyDeviation({zenithDerivative(ctx, left, fit.height, d)}, covariance, s);
-    r.positionSigma = std::sqrt(covariance(1, 1));
-    return r;
+}
+
+// The geometry of the station the analysis stands on: the danger circle of
+// the first three points, the sights, the strength of the whole and of the
+// first three alone.
+void geometryOf(const StationSurvey& dirs, double sigma, PlanimetricAnalysis& a) {
+    const Matrix c = coordinatesOf(dirs);
+    const int n = c.rows();
+    a.circle = dangerCircle(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2), a.station.m,
+                            a.station.p);
+    if (!a.station.known) {
+        return;
+    }
+    for (int i = 1; i <= n; ++i) {
+        a.meanSight += std::hypot(c(i, 1) - a.station.m, c(i, 2) - a.station.p) / n;
+    }
+    a.medianSight = medianSight(c, a.station.m, a.station.p);
+    if (a.station.unitCofactor.rows() >= 2) {
+        a.strength = strengthFigure(a.station.unitCofactor, a.medianSight);
+        a.strengthDefined = std::isfinite(a.strength);
+    }
+    // Three readings fix the station and the orientation without residuals:
+    // the adjustment of the first three alone lands on their closed-form
+    // solution, and its cofactor tells how well they fix it.
+    StationSurvey three;
+    three.points.assign(dirs.points.begin(), dirs.points.begin() + 3);
+    three.observations.assign(dirs.observations.begin(), dirs.observations.begin() + 3);
+    const FreeStation firstThree = adjustFreeStation(three, a.station.m, a.station.p);
+    if (soundAdjustment(dirs, firstThree) &&
+        plausibleStation(dirs.points, firstThree.stationM, firstThree.stationP)) {
+        Matrix m3(3, 2);
+        for (int i = 1; i <= 3; ++i) {
+            m3(i, 1) = c(i, 1);
+            m3(i, 2) = c(i, 2);
+        }
+        a.firstThreeStrength =
+            strengthFigure(unitCofactorOf(firstThree, sigma),
+                           medianSight(m3, firstThree.stationM, firstThree.stationP));
+        a.firstThreeConverged = std::isfinite(a.firstThreeStrength);
+    }
 }
 
 } // namespace
 
-HeightFit fitHeight(const RunContext& ctx, int left, double curvature, double start) {
-    HeightFit fit;
-    const int n = ctx.zenithCount;
-    std::vector<double> sight(static_cast<std::size_t>(n) + 1);
-    for (int i = 1; i <= n; ++i) {
-        sight[static_cast<std::size_t>(i)] =
-            std::hypot(ctx.zenithPointM(i) - ctx.stationM, ctx.zenithPointP(i) - ctx.stationP);
-    }
-    double height = start;
-    // One unknown, readings of one weight: H += sum a_i l_i / sum a_i^2.
-    for (int iteration = 1; iteration <= 50; ++iteration) {
-        double normal = 0.0, right = 0.0;
-        for (int i = 1; i <= n; ++i) {
-            if (i == left) {
-                continue;
-            }
-            const double d = sight[static_cast<std::size_t>(i)];
-            const double delta = ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - height) -
-                                 ctx.instrumentHeight - curvature * d * d;
-            const double a = d / (delta * delta + d * d);
-            const double l = foldedAngle(ctx.zenithReading(i) - std::atan2(d, delta));
-            normal += a * a;
-            right += a * l;
-        }
-        const double x = right / normal;
-        height += x;
-        if (!std::isfinite(height)) {
-            return fit;
-        }
-        if (std::fabs(x) <= std::max(1e-10, 1e-15 * std::fabs(height))) {
-            fit.converged = true;
-            fit.cofactor = 1.0 / normal;
-            break;
-        }
-    }
-    if (!fit.converged) {
-        return fit;
-    }
-    fit.height = height;
-    for (int i = 1; i <= n; ++i) {
-        if (i != left) {
-            const double v = foldedAngle(
-                zenithAngle(ctx, i, height, curvature, sight[static_cast<std::size_t>(i)]) -
-                ctx.zenithReading(i));
-            fit.sumOfSquares += v * v;
-        }
-    }
-    if (!std::isfinite(fit.sumOfSquares) || !std::isfinite(fit.cofactor)) {
-        fit.converged = false;
-    }
-    return fit;
-}
-
-PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
+PlanimetricAnalysis analysePlanimetry(const Survey& survey) {
     PlanimetricAnalysis a;
-    const int n = ctx.pointCount;
-    const Matrix& c = ctx.pointCoords;
-    const Matrix& readings = ctx.directionReading;
-    a.sigma = ctx.aprioriPrecision;
+    const int n = survey.pointCount;
+    a.sigma = survey.header.aprioriPrecision;
     a.testable = testablePrecision(a.sigma);
-    a.redundancy = ctx.redundancy;
+    a.redundancy = survey.redundancy;
     a.tested = a.redundancy >= 1 && a.testable;
-    findFirstPosition(ctx);
+    const double weighting = weightingSigma(a.sigma);
+    const StationSurvey dirs = surveyOfDirections(survey, weighting);
+    const FirstPosition first = findFirstPosition(survey);
+
+    // The program's adjustment at the a priori precision, in one pass: only
+    // to say where it stops. Where a gross error makes it stop or run away,
+    // the analysis goes on without it.
     bool programDone = false;
+    double programM = first.m, programP = first.p;
     if (a.redundancy == 0) {
         // Three points: the closed-form position is the solution.
-        a.allM = ctx.stationM;
-        a.allP = ctx.stationP;
         programDone = true;
     } else if (a.tested) {
-        // The program's adjustment at the a priori precision, in one pass.
-        // Where a gross error makes it stop or run away, the analysis goes
-        // on without it.
         try {
-            const PassOutcome outcome = planimetricPass(ctx, a.sigma);
-            programDone = std::isfinite(outcome.statistic) &&
-                          plausibleStation(c, ctx.adjustedM, ctx.adjustedP);
-            if (programDone) {
-                a.allM = ctx.adjustedM;
-                a.allP = ctx.adjustedP;
-                a.test = globalTest(outcome.statistic, a.redundancy, a.sigma);
-            } else {
-                a.adjustmentFailure = "a estacao afastou-se dos pontos visados sem parar num lugar";
-            }
-        } catch (const RunStop& stop) {
-            a.adjustmentFailure = stop.consoleText();
-        } catch (const SingularMatrix& singular) {
-            a.adjustmentFailure = stopMessage(singular);
+            PlanimetricAdjustment adjustment(survey, first);
+            const PlanimetricPass pass = adjustment.pass(a.sigma);
+            programDone = std::isfinite(pass.search.statistic) &&
+                          plausibleStation(dirs.points, pass.adjustedM, pass.adjustedP);
+            a.program.outcome =
+                programDone ? ProgramPass::Outcome::Completed : ProgramPass::Outcome::RanAway;
+            programM = pass.adjustedM;
+            programP = pass.adjustedP;
+        } catch (const Stop& stop) {
+            a.program.outcome = ProgramPass::Outcome::Stopped;
+            a.program.stop = stop;
         }
     }
 
-    // The station most readings agree with, computed where it is needed: a
-    // start where the first position fails the adjustment of all readings,
-    // and a second start for the adjustments without one reading.
-    std::optional<ConsensusStation> consensusMemo;
-    const std::function<const ConsensusStation&()> consensus = [&]() -> const ConsensusStation& {
-        if (!consensusMemo) {
-            consensusMemo = consensusStation(c, readings, a.sigma);
-        }
-        return *consensusMemo;
-    };
-
-    a.directions = adjustDirections(c, readings, a.sigma, programDone ? a.allM : ctx.approximateM,
-                                    programDone ? a.allP : ctx.approximateP);
-    if (!sound(a.directions, c) || (a.tested && !programDone)) {
-        const ConsensusStation& from = consensus();
-        if (from.found) {
-            DirectionAdjustment d =
-                adjustDirections(c, readings, a.sigma, from.stationM, from.stationP);
-            if (sound(d, c) &&
-                (!sound(a.directions, c) || d.sumOfSquares < a.directions.sumOfSquares)) {
+    // The adjustment of all readings as directions, from the program's
+    // station where it has one, else from the first position; where that
+    // fails, or the program failed, from the station most readings agree
+    // with too, and the better of the two.
+    Consensus consensus(dirs);
+    a.directions =
+        adjustFreeStation(dirs, programDone ? programM : first.m, programDone ? programP : first.p);
+    a.directionsSound = soundAdjustment(dirs, a.directions);
+    if (!a.directionsSound || (a.tested && !programDone)) {
+        const std::optional<PlanePosition>& from = consensus.best();
+        if (from) {
+            FreeStation d = adjustFreeStation(dirs, from->m, from->p);
+            if (soundAdjustment(dirs, d) &&
+                (!a.directionsSound || d.quadraticForm < a.directions.quadraticForm)) {
                 a.directions = std::move(d);
+                a.directionsSound = true;
                 a.fromConsensus = true;
             }
         }
     }
-    const bool directionsSound = sound(a.directions, c);
-    a.allSound = programDone || directionsSound;
-    if (!programDone && directionsSound) {
+    a.allSound = programDone || a.directionsSound;
+    AdjustmentFigures figures;
+    if (a.directionsSound) {
         a.allM = a.directions.stationM;
         a.allP = a.directions.stationP;
+        figures = figuresOf(dirs, a.directions, a.testable);
+        a.readings = observationTests(figures);
         if (a.tested) {
-            a.test = globalTest(quadraticForm(a.directions.figures), a.redundancy, a.sigma);
+            a.test = globalTest(a.directions.quadraticForm, a.redundancy, a.sigma);
         }
-    }
-    if (directionsSound) {
-        a.readings = a.directions.readings;
+    } else if (programDone) {
+        a.allM = programM;
+        a.allP = programP;
     }
 
     // Which reading is wrong, if any.
+    LeaveOut how;
+    how.sigma = a.sigma;
+    how.testable = a.testable;
+    how.consensus = &consensus;
+    const std::optional<PlanePosition>& agreed =
+        a.tested && !a.allSound ? consensus.best() : std::optional<PlanePosition>{};
+    how.start = a.allSound ? Start{a.allM, a.allP, false}
+                : agreed   ? Start{agreed->m, agreed->p, false}
+                           : Start{first.m, first.p, false};
+    how.near = a.directionsSound ? &a.directions : nullptr;
+    how.fromM = a.allSound ? a.allM : how.start.m;
+    how.fromP = a.allSound ? a.allP : how.start.p;
     if (a.tested && (!a.allSound || !a.test.accepted)) {
         if (a.redundancy == 1) {
             // Every |w| is the same: the error, if it is one, cannot be
             // placed. The four stations of three readings show what each
             // reading would have to be wrong by.
-            a.threePoint = threePointStations(ctx);
-            for (std::size_t i = 0; i < a.threePoint.size(); ++i) {
-                for (std::size_t j = i + 1; j < a.threePoint.size(); ++j) {
-                    const ThreePointStation& s = a.threePoint[i];
-                    const ThreePointStation& t = a.threePoint[j];
-                    if (s.found && t.found) {
-                        a.threePointSpread =
-                            std::max(a.threePointSpread, std::hypot(s.m - t.m, s.p - t.p));
-                    }
-                }
-            }
+            threePointStations(dirs, how, a);
             a.suspect.kind = Suspect::Kind::Unidentifiable;
             a.suspect.sharing.resize(static_cast<std::size_t>(n));
             std::iota(a.suspect.sharing.begin(), a.suspect.sharing.end(), 1);
             a.suspect.reading = 1;
         } else if (!a.allSound || anyStandsOut(a.readings)) {
-            a.leftOut.resize(static_cast<std::size_t>(n));
-            const double startM = a.allSound ? a.allM : consensus().stationM;
-            const double startP = a.allSound ? a.allP : consensus().stationP;
-            const std::vector<double> scores = directionsSound ? absoluteW(a.readings)
-                                               : consensus().found
-                                                   ? misfitsAt(c, readings, consensus())
-                                                   : std::vector<double>{};
-            // From the station of all readings first. Where no reading left
-            // out lets the rest pass, but one of them takes away most of
-            // v^T P v, that station may have led the adjustment into a
-            // minimum of its own: from the consensus again. (Where none
-            // takes away much, many readings are wrong, and no start would
-            // let the rest pass.)
-            const std::vector<int> candidates = candidatesOf(scores, n);
-            const auto worthRetrying = [&a] {
-                return a.allSound &&
-                       std::any_of(a.leftOut.begin(), a.leftOut.end(), [&a](const Readjustment& r) {
-                           return r.done && r.test.quadraticForm < 0.5 * a.test.quadraticForm;
-                       });
-            };
-            for (const bool untilPassing : {false, true}) {
-                if (untilPassing && !worthRetrying()) {
-                    break;
-                }
-                for (const int k : candidates) {
-                    Readjustment& r = a.leftOut[static_cast<std::size_t>(k - 1)];
-                    if (!untilPassing || !r.test.accepted) {
-                        r = withoutDirection(ctx, a.sigma, k, a.allSound ? a.allM : startM,
-                                             a.allSound ? a.allP : startP, startM, startP,
-                                             consensus, untilPassing);
-                    }
-                }
-                a.suspect = decideSuspect(a.leftOut);
-                if (std::any_of(a.leftOut.begin(), a.leftOut.end(), [](const Readjustment& r) {
-                        return r.done && r.test.accepted && std::fabs(leftOutW(r)) > wTestCritical;
-                    })) {
-                    break;
-                }
-            }
+            const std::vector<double> scores = a.directionsSound ? absoluteW(a.readings)
+                                               : agreed ? misfitsAt(dirs, agreed->m, agreed->p)
+                                                        : std::vector<double>{};
+            GrossErrorSearch search =
+                seekGrossError(dirs, scores, how, a.allSound, a.test.quadraticForm);
+            a.leftOut = std::move(search.leftOut);
+            a.suspect = search.suspect;
         }
     }
     if (a.suspect.kind == Suspect::Kind::Flagged) {
         a.without = a.leftOut[static_cast<std::size_t>(a.suspect.reading - 1)];
+        completeFigures(dirs, a.without, a.testable);
     }
-    if (a.suspect.kind == Suspect::Kind::Tied && directionsSound) {
-        a.separation =
-            separatingSight(c, a.allM, a.allP, a.directions.unitCofactor, a.suspect.sharing[0],
-                            a.suspect.sharing[1], medianSight(c, a.allM, a.allP));
+    if (a.suspect.kind == Suspect::Kind::Tied && a.directionsSound) {
+        const Matrix c = coordinatesOf(dirs);
+        a.separation = separatingSight(c, a.allM, a.allP, unitCofactorOf(a.directions, weighting),
+                                       a.suspect.sharing[0], a.suspect.sharing[1],
+                                       medianSight(c, a.allM, a.allP));
     }
 
     // The station the analysis stands on.
@@ -487,15 +242,8 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
     }
     if (a.basis == Basis::Without) {
         const Readjustment& w = a.without;
-        Matrix unit = w.figures.covariance;
-        const double s = w.figures.sigma.front();
-        for (int j = 1; j <= 3; ++j) {
-            for (int k = 1; k <= 3; ++k) {
-                unit(j, k) /= s * s;
-            }
-        }
-        a.station = estimateOf(w.figures, unit, w.stationM, w.stationP, w.orientation,
-                               a.redundancy - 1, a.sigma);
+        a.station = estimateOf(w.adjustment, w.figures, a.sigma);
+        a.station.unitCofactor = unitCofactorOf(w.adjustment, weighting);
         // The readings of that station, its own reading apart.
         a.basisReadings.assign(static_cast<std::size_t>(n), ReadingTest{});
         for (int i = 1, k = 0; i <= n; ++i) {
@@ -504,18 +252,15 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
                     w.readings[static_cast<std::size_t>(k++)];
             }
         }
-        if (!directionsSound) {
+        if (!a.directionsSound) {
             a.readings = a.basisReadings;
             a.readingsWithout = true;
         }
-    } else if (a.basis == Basis::All && directionsSound) {
-        a.station = estimateOf(a.directions.figures, a.directions.unitCofactor, a.allM, a.allP,
-                               a.directions.orientation, a.redundancy, a.sigma);
-        if (a.tested) {
-            a.station.test = a.test; // the program's, where it ended normally
-        }
+    } else if (a.basis == Basis::All && a.directionsSound) {
+        a.station = estimateOf(a.directions, figures, a.sigma);
+        a.station.unitCofactor = unitCofactorOf(a.directions, weighting);
     } else if (a.basis == Basis::All) {
-        // The program's station, its direction model not converging.
+        // The program's station, the directions' adjustment not converging.
         a.station.known = true;
         a.station.m = a.allM;
         a.station.p = a.allP;
@@ -524,187 +269,122 @@ PlanimetricAnalysis analysePlanimetry(RunContext& ctx) {
         a.station.tested = a.tested;
         a.station.test = a.test;
     }
-
     if (a.basis == Basis::All) {
         a.basisReadings = a.readings;
     }
-
-    // The geometry, from that station.
-    a.circle = dangerCircle(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2), a.station.m,
-                            a.station.p);
-    if (!a.station.known) {
-        return a;
-    }
-    for (int i = 1; i <= n; ++i) {
-        a.meanSight += std::hypot(c(i, 1) - a.station.m, c(i, 2) - a.station.p) / n;
-    }
-    a.medianSight = medianSight(c, a.station.m, a.station.p);
-    if (a.station.unitCofactor.rows() >= 2) {
-        a.strength = strengthFigure(a.station.unitCofactor, a.medianSight);
-        a.strengthDefined = std::isfinite(a.strength);
-    }
-    // Three readings fix the station and the orientation without residuals:
-    // the adjustment of the first three alone lands on their closed-form
-    // solution, and its cofactor tells how well they fix it.
-    Matrix three(3, 2);
-    Matrix threeReadings(3, 1);
-    for (int i = 1; i <= 3; ++i) {
-        three(i, 1) = c(i, 1);
-        three(i, 2) = c(i, 2);
-        threeReadings(i) = readings(i);
-    }
-    const DirectionAdjustment firstThree =
-        adjustDirections(three, threeReadings, a.sigma, a.station.m, a.station.p);
-    if (sound(firstThree, c)) {
-        a.firstThreeStrength = strengthFigure(
-            firstThree.unitCofactor, medianSight(three, firstThree.stationM, firstThree.stationP));
-        a.firstThreeConverged = std::isfinite(a.firstThreeStrength);
-    }
+    geometryOf(dirs, weighting, a);
     return a;
 }
 
-HeightAnalysis analyseHeight(RunContext& ctx) {
+HeightAnalysis analyseHeight(const SurveyHeader& header, const ZenithSection& zenith, double m,
+                             double p) {
     HeightAnalysis h;
-    const int n = ctx.zenithCount;
-    h.sigma = ctx.zenithPrecision;
+    const int n = zenith.count;
+    h.sigma = header.aprioriPrecision;
     h.testable = testablePrecision(h.sigma);
-    h.stationM = ctx.stationM;
-    h.stationP = ctx.stationP;
+    h.stationM = m;
+    h.stationP = p;
     h.adjusted = n >= 2;
     if (!h.adjusted) {
         return h;
     }
-    AdjustmentFigures f;
-    f.design = Matrix(n, 1);
-    f.residual.assign(static_cast<std::size_t>(n), 0.0);
-    f.testable = h.testable;
-    const double s = h.testable ? std::fabs(h.sigma) : 1.0;
-    f.sigma.assign(static_cast<std::size_t>(n), s);
-    f.station = {1};
-    double programStatistic = 0.0;
-    bool programDone = false;
     if (h.testable) {
+        // The program's height pass at the a priori precision: only to say
+        // where it stops (it starts from observation 1 alone, and a gross
+        // error in it can make its iteration run away).
         try {
-            // The program's height pass at the a priori precision.
-            const PassOutcome outcome = heightPass(ctx, h.sigma);
-            programDone = std::isfinite(outcome.statistic) && std::isfinite(ctx.stationHeight);
-            if (programDone) {
-                h.stationHeight = ctx.stationHeight;
-                programStatistic = outcome.statistic;
-                for (int i = 1; i <= n; ++i) {
-                    f.residual[static_cast<std::size_t>(i - 1)] = ctx.zenithResidual(i);
-                    f.design(i, 1) = ctx.heightDesign(i);
-                }
-            } else {
-                h.adjustmentFailure = " Processo iterativo nao convergente...";
-            }
-        } catch (const RunStop& stop) {
-            h.adjustmentFailure = stop.consoleText();
-        } catch (const SingularMatrix& singular) {
-            h.adjustmentFailure = stopMessage(singular);
+            HeightAdjustment adjustment(zenith, header.tolerance, m, p);
+            const HeightPass pass = adjustment.pass(h.sigma);
+            h.program.outcome =
+                std::isfinite(pass.search.statistic) && std::isfinite(pass.stationHeight)
+                    ? ProgramPass::Outcome::Completed
+                    : ProgramPass::Outcome::RanAway;
+        } catch (const Stop& stop) {
+            h.program.outcome = ProgramPass::Outcome::Stopped;
+            h.program.stop = stop;
         }
     }
-    if (!programDone) {
-        // The program starts from observation 1 alone, and a gross error in
-        // it can make its iteration run away. The median of the heights each
-        // observation gives alone is a start no single wrong reading moves
-        // far.
-        std::vector<double> single;
-        for (int i = 1; i <= n; ++i) {
-            const double d =
-                std::hypot(ctx.zenithPointM(i) - ctx.stationM, ctx.zenithPointP(i) - ctx.stationP);
-            ctx.horizontalDistance(i) = d;
-            single.push_back(
-                ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - ctx.instrumentHeight) -
-                d / std::tan(ctx.zenithReading(i)));
-        }
-        std::nth_element(single.begin(), single.begin() + n / 2, single.end());
-        const HeightFit fit = fitHeight(ctx, 0, 0.0, single[static_cast<std::size_t>(n / 2)]);
-        if (!fit.converged) {
-            throw RunStop(stopMessage(Stop(StopReason::HeightNotConverging)), exitOrderly);
-        }
-        h.stationHeight = fit.height;
-        ctx.stationHeight = fit.height;
-        for (int i = 1; i <= n; ++i) {
-            const double d = ctx.horizontalDistance(i);
-            f.design(i, 1) = zenithDerivative(ctx, i, fit.height, d);
-            f.residual[static_cast<std::size_t>(i - 1)] =
-                foldedAngle(zenithAngle(ctx, i, fit.height, 0.0, d) - ctx.zenithReading(i));
-        }
+    // The adjustment starts from the median of the heights each observation
+    // gives alone: a start no single wrong reading moves far.
+    const StationSurvey zeniths = surveyOfZeniths(zenith, header, weightingSigma(h.sigma));
+    h.adjustment = adjustWithPlaneKnown(zeniths, m, p);
+    if (!soundAdjustment(zeniths, h.adjustment)) {
+        h.computed = false;
+        h.notJudged = NotJudged::NotConverging;
+        return h;
     }
-    double sumA2 = 0.0;
-    for (int i = 1; i <= n; ++i) {
-        sumA2 += f.design(i, 1) * f.design(i, 1);
-    }
-    f.covariance = Matrix(1, 1);
-    f.covariance(1, 1) = s * s / sumA2;
-    h.readings = observationTests(f);
-    const double qf = programDone ? programStatistic : quadraticForm(f);
-    const double factor = std::sqrt(qf / (n - 1));
+    h.stationHeight = h.adjustment.stationHeight;
+    const AdjustmentFigures figures = figuresOf(zeniths, h.adjustment, h.testable);
+    h.readings = observationTests(figures);
+    const double cofactor = h.adjustment.cofactor(1, 1);
+    const double qf = h.adjustment.quadraticForm;
     if (h.testable) {
         h.test = globalTest(qf, n - 1, h.sigma);
-        h.prioriSigmaH = std::sqrt(f.covariance(1, 1));
+        h.prioriSigmaH = std::sqrt(cofactor);
     }
-    h.posterioriSigmaH = std::sqrt(f.covariance(1, 1)) * factor;
+    h.posterioriSigmaH = std::sqrt(cofactor) * std::sqrt(qf / (n - 1));
 
     if (h.testable && !h.test.accepted && n == 2) {
         h.suspect = findSuspect(h.readings, wTestCritical);
     } else if (h.testable && !h.test.accepted && anyStandsOut(h.readings)) {
-        h.leftOut.resize(static_cast<std::size_t>(n));
-        for (const int k : candidatesOf(absoluteW(h.readings), n)) {
-            h.leftOut[static_cast<std::size_t>(k - 1)] = withoutZenith(ctx, h, k);
-        }
-        h.suspect = decideSuspect(h.leftOut);
+        LeaveOut how;
+        how.start = {m, p, true};
+        how.near = &h.adjustment;
+        how.fromH = h.stationHeight;
+        how.sigma = h.sigma;
+        how.testable = h.testable;
+        GrossErrorSearch search = seekGrossError(zeniths, absoluteW(h.readings), how, true, qf);
+        h.leftOut = std::move(search.leftOut);
+        h.suspect = search.suspect;
         if (h.suspect.kind == Suspect::Kind::Flagged) {
             h.without = h.leftOut[static_cast<std::size_t>(h.suspect.reading - 1)];
         }
     }
-    const HeightFit curved = fitHeight(ctx, 0, curvatureRefractionFactor, h.stationHeight);
-    h.curvatureAdjusted = curved.converged;
-    h.curvatureHeight = curved.height;
-    h.curvatureDifference = curved.height - h.stationHeight;
+    StationSurvey curved = zeniths;
+    curved.options.curvatureRefraction = true;
+    const FreeStation withCurvature = adjustWithPlaneKnown(curved, m, p);
+    h.curvatureAdjusted = soundAdjustment(curved, withCurvature);
+    h.curvatureHeight = withCurvature.stationHeight;
+    h.curvatureDifference = withCurvature.stationHeight - h.stationHeight;
     return h;
 }
 
-HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
-    std::string withoutDirection;
-    std::string notJudged;
+HeightAnalysis analyseHeight(const Survey& survey, const ZenithSection& zenith,
+                             const PlanimetricAnalysis& plan) {
+    const auto notComputed = [&](NotJudged why, const std::string& name) {
+        HeightAnalysis h;
+        h.sigma = survey.header.aprioriPrecision;
+        h.testable = testablePrecision(h.sigma);
+        h.computed = false;
+        h.notJudged = why;
+        h.notJudgedName = name;
+        return h;
+    };
+    if (!plan.station.known) {
+        // No plane position: no distances, no height.
+        return notComputed(NotJudged::NoStation, "");
+    }
+    for (int i = 1; i <= zenith.count; ++i) {
+        if (!std::isfinite(zenith.reading(i))) {
+            // No adjustment can take it, and no height is given without
+            // saying which reading is left out and why.
+            return notComputed(NotJudged::ReadingOutOfRange,
+                               trimmedName(zenith.pointName[static_cast<std::size_t>(i - 1)]));
+        }
+    }
     // How uncertain the plane position of the heights is, metres: the
     // standard error of the station without the suspect, and for tied
     // candidates how far apart their stations lie.
     double uncertainty = 0.0;
-    if (!plan.station.known) {
-        // No plane position: no distances, no height.
-        HeightAnalysis h;
-        h.sigma = ctx.zenithPrecision;
-        h.testable = testablePrecision(h.sigma);
-        h.computed = false;
-        h.notJudged = "a estacao nao ficou determinada pelas leituras azimutais";
-        return h;
-    }
-    ctx.stationM = plan.station.m;
-    ctx.stationP = plan.station.p;
-    for (int i = 1; i <= ctx.zenithCount; ++i) {
-        if (!std::isfinite(ctx.zenithReading(i))) {
-            // No adjustment can take it, and no height is given without
-            // saying which reading is left out and why.
-            HeightAnalysis h;
-            h.sigma = ctx.zenithPrecision;
-            h.testable = testablePrecision(h.sigma);
-            h.computed = false;
-            h.notJudged = "a leitura zenital " +
-                          trimmedName(ctx.zenithPointName[static_cast<std::size_t>(i)]) +
-                          " excede o alcance do calculo; corrija-a";
-            return h;
-        }
-    }
+    std::string withoutDirection;
     if (plan.basis == Basis::Without) {
-        withoutDirection = ctx.pointName[static_cast<std::size_t>(plan.basisReading)];
+        withoutDirection =
+            trimmedName(survey.pointName[static_cast<std::size_t>(plan.basisReading - 1)]);
         // A posteriori where the rest still reject.
         const GlobalTest& t = plan.without.test;
         uncertainty = plan.without.positionSigma *
                       std::sqrt(std::max(1.0, t.quadraticForm / std::max(1, t.degreesOfFreedom)));
-    } else if (plan.suspect.kind == Suspect::Kind::Tied && plan.station.known) {
+    } else if (plan.suspect.kind == Suspect::Kind::Tied) {
         const Readjustment& first =
             plan.leftOut[static_cast<std::size_t>(plan.suspect.sharing.front() - 1)];
         for (const int k : plan.suspect.sharing) {
@@ -720,37 +400,35 @@ HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan) {
         // its a posteriori ellipse says.
         uncertainty = std::hypot(plan.station.posteriori.major, plan.station.posteriori.minor);
     }
-    HeightAnalysis h = analyseHeight(ctx);
-    h.withoutDirection = trimmedName(withoutDirection);
+    HeightAnalysis h = analyseHeight(survey.header, zenith, plan.station.m, plan.station.p);
+    h.withoutDirection = withoutDirection;
+    if (!h.computed) {
+        return h;
+    }
     // A move s of the station across a sight of length d and height
     // difference D turns its zenith angle by s D / (d^2 + D^2). Where the
     // position's uncertainty turns some zenith angle by half the readings'
     // precision or more, a w-test could blame the zenith reading for what the
     // station holds: the zenith readings are not judged.
-    if (notJudged.empty() && uncertainty > 0.0 && h.adjusted) {
+    if (uncertainty > 0.0 && h.adjusted) {
         double turn = 0.0;
-        for (int i = 1; i <= ctx.zenithCount; ++i) {
-            const double d = ctx.horizontalDistance(i);
+        for (int i = 1; i <= zenith.count; ++i) {
+            const double d =
+                std::hypot(zenith.pointM(i) - plan.station.m, zenith.pointP(i) - plan.station.p);
             const double delta =
-                ((ctx.zenithPointHeight(i) + ctx.signalHeight(i)) - h.stationHeight) -
-                ctx.instrumentHeight;
+                ((zenith.pointHeight(i) + zenith.signalHeight(i)) - h.stationHeight) -
+                zenith.instrumentHeight;
             turn = std::max(turn, uncertainty * std::fabs(delta) / (d * d + delta * delta));
         }
         if (!(turn < 0.5 * std::fabs(h.sigma))) {
-            notJudged = plan.suspect.kind == Suspect::Kind::Tied
-                            ? "nao se sabe qual leitura azimutal esta errada"
-                        : plan.basis == Basis::Without
-                            ? "sem a leitura azimutal " + h.withoutDirection +
-                                  " a posicao da estacao fica incerta"
-                            : "varias leituras azimutais erradas deixam a posicao da estacao "
-                              "incerta";
+            h.notJudged = plan.suspect.kind == Suspect::Kind::Tied ? NotJudged::TiedDirections
+                          : plan.basis == Basis::Without           ? NotJudged::WithoutDirection
+                                                                   : NotJudged::ManyWrongDirections;
+            h.notJudgedName = withoutDirection;
+            h.suspect = Suspect{};
+            h.without = Readjustment{};
+            h.leftOut.clear();
         }
-    }
-    h.notJudged = notJudged;
-    if (!notJudged.empty()) {
-        h.suspect = Suspect{};
-        h.without = Readjustment{};
-        h.leftOut.clear();
     }
     return h;
 }

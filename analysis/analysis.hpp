@@ -5,6 +5,11 @@
 // adjusted without it, the station's error ellipse and the strength of the
 // sighting geometry; the same for the height from the zenith readings.
 //
+// The adjustments are the free station's (analysis/station_analysis.hpp):
+// the direction readings are its directions-only case, the zenith readings
+// its zenith-only case with the plane position known. The program's own
+// pass is repeated beside them only to say where it stops.
+//
 // Every figure after the verdict stands on one station: that of all
 // readings where its adjustment is sound, that without the suspect reading
 // where one is named, and none where the readings leave it undetermined
@@ -13,54 +18,31 @@
 #pragma once
 
 #include "analysis/blunders.hpp"
-#include "analysis/directions.hpp"
 #include "analysis/geometry.hpp"
 #include "analysis/reading_tests.hpp"
-#include "analysis/run_state.hpp"
+#include "analysis/station_analysis.hpp"
 #include "analysis/verdict.hpp"
+#include "base/stop.hpp"
+#include "input/survey.hpp"
 
+#include <optional>
 #include <string>
 #include <vector>
 
 namespace resection {
 
-// A rejection that a precision up to this many times the a priori one would
-// turn into acceptance is as likely the precision (a little optimistic) as
-// an error; beyond, errors are far likelier. With four points the station
-// of all readings stands up to it (with the a posteriori ellipse), and
-// beyond it there is none.
-inline constexpr double precisionOrError = 3.0;
-
-// Which station the analysis stands on: that of all readings, that of all
-// but the suspect reading, or none (the readings leave it undetermined).
-enum class Basis { All, Without, None };
-
-// A station as the analysis gives it, with what stands on it.
-struct StationEstimate {
-    bool known = false;
-    double m = 0.0, p = 0.0; // metres
-    // The a priori covariance of M and P (m^2) and its ellipse (one sigma);
-    // the a posteriori one where the readings have a redundancy.
-    double prioriMM = 0.0, prioriPP = 0.0, prioriMP = 0.0;
-    ErrorEllipse priori, posteriori;
-    int redundancy = 0;
-    bool testable = false; // the a priori precision allows a test
-    bool tested = false;   // a global test of its readings (redundancy and precision)
-    GlobalTest test;
-    // The orientation of the circle (the azimuth of its zero), radians in
-    // [0, 2 pi), and its standard deviation a priori and a posteriori.
-    bool oriented = false;
-    double orientation = 0.0, orientationPriori = 0.0, orientationPosteriori = 0.0;
-    // (A^T A)^-1 of M, P, o for readings of unit weight: the strength figure.
-    Matrix unitCofactor;
-    // The 95 % ellipse shown: a posteriori where the test rejects the a
-    // priori precision or the precision allows no test, else a priori.
-    bool posterioriShown() const;
-    ErrorEllipse ellipse95() const;
+// What the program's own adjustment came to at the a priori precision,
+// where the analysis repeats it: completed, stopped (the stop it ends the
+// program with), or settled on a station that ran away from the points.
+struct ProgramPass {
+    enum class Outcome { NotRun, Completed, Stopped, RanAway } outcome = Outcome::NotRun;
+    std::optional<Stop> stop;
+    bool failed() const { return outcome == Outcome::Stopped || outcome == Outcome::RanAway; }
 };
 
-// The station of three readings alone, in closed form: with four points,
-// the station without each reading.
+// The station of three readings alone: with four points, the station
+// without each reading (the adjustment of the other three, which has no
+// redundancy: their closed form).
 struct ThreePointStation {
     bool found = false;      // the three give a position near the points
     double m = 0.0, p = 0.0; // metres
@@ -73,18 +55,20 @@ struct PlanimetricAnalysis {
     bool testable = false; // that precision allows the tests
     int redundancy = 0;    // N - 3
     bool tested = false;   // a redundancy of at least 1 and a testable precision
-    // The console text with which the program's adjustment of all readings
-    // stops, or why its station is none ("" when it ends normally).
-    std::string adjustmentFailure;
-    // The direction adjustment of all readings started from the station most
-    // readings agree with, the program's first position having failed it.
+    ProgramPass program;   // the program's adjustment of all readings
+    // The adjustment of all readings started from the station most readings
+    // agree with, the program's station and first position having failed it.
     bool fromConsensus = false;
     // An adjustment of all readings converged to a station near the points;
     // not so when every one stopped or ran away.
     bool allSound = false;
-    double allM = 0.0, allP = 0.0; // its station: the program's, where it ended normally
+    double allM = 0.0, allP = 0.0; // its station
     GlobalTest test;               // of all readings, where allSound and tested
-    DirectionAdjustment directions;
+    // The adjustment of all readings (the free station's, directions only),
+    // and whether it is sound; the program's station stands in for it where
+    // only the program's converged.
+    FreeStation directions;
+    bool directionsSound = false;
     Suspect suspect;
     Readjustment without; // the station without the single suspect reading
     // [i - 1]: the adjustment without reading i, where it was computed (the
@@ -124,11 +108,20 @@ struct PlanimetricAnalysis {
     double firstThreeStrength = 0.0;
 };
 
-// The analysis of the planimetric section read into ctx (readPlanimetricSection).
-// Leaves the state of the adjustment in ctx as a pass of the program does
-// (stationM, stationP the last point of linearisation). Ends the run as the
-// program does where no first position can be found.
-PlanimetricAnalysis analysePlanimetry(RunContext& ctx);
+// The analysis of the planimetric section. Ends the run as the program does
+// (a Stop) where no first position can be found.
+PlanimetricAnalysis analysePlanimetry(const Survey& survey);
+
+// Why the zenith readings are not judged, or the height not computed.
+enum class NotJudged {
+    None,
+    NoStation,          // the direction readings leave the station undetermined
+    ReadingOutOfRange,  // a zenith reading beyond the range of the arithmetic ('name')
+    NotConverging,      // no adjustment of the zenith readings converged
+    TiedDirections,     // which direction reading is wrong is not known
+    WithoutDirection,   // without the suspect direction reading ('name') the position is uncertain
+    ManyWrongDirections // several wrong direction readings leave the position uncertain
+};
 
 struct HeightAnalysis {
     // The height was computed: the planimetric analysis gave a station, and
@@ -144,12 +137,15 @@ struct HeightAnalysis {
     double stationM = 0.0, stationP = 0.0;
     std::string withoutDirection;
     // Where the direction readings leave the station in doubt (candidates
-    // that cannot be told apart, or no station at all): why no zenith reading
-    // is named ("" when they are judged).
-    std::string notJudged;
-    // The console text with which the program's height pass stopped ("" when
-    // it ended normally); the height then comes from the median start.
-    std::string adjustmentFailure;
+    // that cannot be told apart, or no station at all), or the height
+    // cannot be computed: why no zenith reading is named, and the name the
+    // reason speaks of.
+    NotJudged notJudged = NotJudged::None;
+    std::string notJudgedName;
+    ProgramPass program; // the program's height pass
+    // The adjustment of the zenith readings (the free station's, the plane
+    // position known).
+    FreeStation adjustment;
     double stationHeight = 0.0;
     double prioriSigmaH = 0.0, posterioriSigmaH = 0.0; // metres
     GlobalTest test;                                   // where testable
@@ -167,26 +163,15 @@ struct HeightAnalysis {
     double analysedHeight() const;
 };
 
-// The analysis of the altimetric section read into ctx (readZenithSection),
-// from the station's plane position in ctx (stationM, stationP), with the
-// starting value and the iteration of the program's height pass.
-HeightAnalysis analyseHeight(RunContext& ctx);
+// The analysis of the altimetric section from the plane position (m, p),
+// with the a priori precision and tolerance of the header.
+HeightAnalysis analyseHeight(const SurveyHeader& header, const ZenithSection& zenith, double m,
+                             double p);
 
 // The same from the station the planimetric analysis stands on; where it
 // cannot tell which direction reading is wrong, or has no station, the
 // height is given but no zenith reading is named.
-HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan);
-
-// The height of the zenith readings in ctx without observation 'left' (0:
-// all of them), from the plane position in ctx and the starting height, with
-// the term curvature x d^2 of earth curvature and refraction in the
-// observation equations (0: without it, as the program's adjustment).
-struct HeightFit {
-    bool converged = false;
-    double height = 0.0;       // metres
-    double sumOfSquares = 0.0; // v^T v, radians^2
-    double cofactor = 0.0;     // 1 / sum a_i^2, m^2 per rad^2
-};
-HeightFit fitHeight(const RunContext& ctx, int left, double curvature, double start);
+HeightAnalysis analyseHeight(const Survey& survey, const ZenithSection& zenith,
+                             const PlanimetricAnalysis& plan);
 
 } // namespace resection

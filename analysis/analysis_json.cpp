@@ -2,6 +2,7 @@
 
 #include "analysis/analysis_text.hpp"
 #include "angles/units.hpp"
+#include "report/messages.hpp"
 
 #include <charconv>
 #include <cmath>
@@ -217,6 +218,26 @@ std::string suspect(const Suspect& s, const std::vector<std::string>& names,
     return o.str();
 }
 
+const char* notJudgedCode(NotJudged why) {
+    switch (why) {
+    case NotJudged::None:
+        break;
+    case NotJudged::NoStation:
+        return "noStation";
+    case NotJudged::ReadingOutOfRange:
+        return "readingOutOfRange";
+    case NotJudged::NotConverging:
+        return "notConverging";
+    case NotJudged::TiedDirections:
+        return "tiedDirections";
+    case NotJudged::WithoutDirection:
+        return "withoutDirection";
+    case NotJudged::ManyWrongDirections:
+        return "manyWrongDirections";
+    }
+    return "none";
+}
+
 const char* basisName(Basis basis) {
     switch (basis) {
     case Basis::All:
@@ -229,17 +250,36 @@ const char* basisName(Basis basis) {
     return "none";
 }
 
-std::string planimetry(const RunContext& ctx, const PlanimetricAnalysis& a) {
-    std::vector<std::string> names;
-    for (int i = 1; i <= ctx.pointCount; ++i) {
-        names.push_back(trimmedName(ctx.pointName[static_cast<std::size_t>(i)]));
+// The program's own pass where it failed: the stop's code and message, or
+// that it ran away; null where it completed or was not run.
+std::string programFailure(const ProgramPass& program, AngleUnit unit) {
+    if (!program.failed()) {
+        return "null";
     }
+    if (program.stop) {
+        return Object()
+            .text("code", stopCode(program.stop->reason()))
+            .text("message", stopMessage(*program.stop, unit))
+            .str();
+    }
+    return Object().text("code", "ranAway").add("message", "null").str();
+}
+
+std::vector<std::string> trimmedNames(const std::vector<std::string>& names) {
+    std::vector<std::string> trimmed;
+    for (const std::string& name : names) {
+        trimmed.push_back(trimmedName(name));
+    }
+    return trimmed;
+}
+
+std::string planimetry(const Survey& survey, const PlanimetricAnalysis& a) {
+    const std::vector<std::string> names = trimmedNames(survey.pointName);
     const StationEstimate& e = a.station;
     Object o;
-    o.integer("points", ctx.pointCount).integer("redundancy", ctx.redundancy);
+    o.integer("points", survey.pointCount).integer("redundancy", survey.redundancy);
     o.number("sigma", a.sigma).flag("testable", a.testable);
-    o.add("adjustmentFailure",
-          a.adjustmentFailure.empty() ? "null" : jsonString(a.adjustmentFailure));
+    o.add("adjustmentFailure", programFailure(a.program, survey.header.unit));
     o.flag("adjusted", a.allSound).flag("fromConsensus", a.fromConsensus);
     o.add("globalTest", a.tested && a.allSound ? globalTest(a.test) : "null");
     o.text("basis", basisName(a.basis));
@@ -313,23 +353,20 @@ std::string planimetry(const RunContext& ctx, const PlanimetricAnalysis& a) {
     return o.str();
 }
 
-std::string height(const RunContext& ctx, const HeightAnalysis& h) {
-    std::vector<std::string> names;
-    for (int i = 1; i <= ctx.zenithCount; ++i) {
-        names.push_back(trimmedName(ctx.zenithPointName[static_cast<std::size_t>(i)]));
-    }
+std::string height(const SurveyHeader& header, const ZenithSection& zenith,
+                   const HeightAnalysis& h) {
+    const std::vector<std::string> names = trimmedNames(zenith.pointName);
     Object o;
-    o.integer("observations", ctx.zenithCount).integer("redundancy", ctx.zenithCount - 1);
+    o.integer("observations", zenith.count).integer("redundancy", zenith.count - 1);
     o.flag("adjusted", h.computed && h.adjusted);
     if (!h.computed || !h.adjusted) {
         if (!h.computed) {
-            o.text("reason", h.notJudged);
+            o.text("reason", notJudgedText(h)).text("reasonCode", notJudgedCode(h.notJudged));
         }
         return o.str();
     }
     o.number("sigma", h.sigma).flag("testable", h.testable);
-    o.add("adjustmentFailure",
-          h.adjustmentFailure.empty() ? "null" : jsonString(h.adjustmentFailure));
+    o.add("adjustmentFailure", programFailure(h.program, header.unit));
     o.add("station", Object()
                          .number("m", h.stationM)
                          .number("p", h.stationP)
@@ -353,7 +390,7 @@ std::string height(const RunContext& ctx, const HeightAnalysis& h) {
               : "null");
     o.add("readings", readings(names, h.readings, h.leftOut, true, 0));
     o.add("suspect",
-          h.testable ? suspect(h.suspect, names, h.leftOut, h.without, h.notJudged) : "null");
+          h.testable ? suspect(h.suspect, names, h.leftOut, h.without, notJudgedText(h)) : "null");
     return o.str();
 }
 
@@ -372,7 +409,9 @@ std::string summary(const Summary& s, const SummaryFigures& f) {
     station.text("name", f.stationName)
         .add("m", known ? jsonNumber(f.m) : "null")
         .add("p", known ? jsonNumber(f.p) : "null")
-        .add("h", f.height && f.heightKnown ? jsonNumber(f.h) : "null")
+        .add("h", f.stationHeight             ? jsonNumber(f.stationH)
+                  : f.height && f.heightKnown ? jsonNumber(f.h)
+                                              : "null")
         .text("basis", s.basis)
         .add("without", f.basis == SummaryFigures::Basis::Without ? jsonString(f.without) : "null");
     Object o;
@@ -409,25 +448,226 @@ const char* unitCode(AngleUnit unit) {
 
 } // namespace
 
+// A free station's observation kind as its JSON input writes it.
+const char* kindCode(ObservationKind kind) {
+    switch (kind) {
+    case ObservationKind::Direction:
+        return "direction";
+    case ObservationKind::Angle:
+        return "angle";
+    case ObservationKind::HorizontalDistance:
+        return "horizontal_distance";
+    case ObservationKind::SlopeDistance:
+        return "slope_distance";
+    case ObservationKind::Zenith:
+        return "zenith";
+    }
+    return "";
+}
+
+const char* faultCode(AdjustmentFault fault) {
+    switch (fault) {
+    case AdjustmentFault::None:
+        break;
+    case AdjustmentFault::TooFewObservations:
+        return "tooFewObservations";
+    case AdjustmentFault::NoFirstPosition:
+        return "noFirstPosition";
+    case AdjustmentFault::Undetermined:
+        return "undetermined";
+    case AdjustmentFault::OnPoint:
+        return "onPoint";
+    case AdjustmentFault::NotFinite:
+        return "notFinite";
+    case AdjustmentFault::RanAway:
+        return "ranAway";
+    case AdjustmentFault::NotConverging:
+        return "notConverging";
+    }
+    return "none";
+}
+
+// A deviation a priori and a posteriori, null where it is not defined.
+std::string deviations(double value, double priori, double posteriori, int redundancy) {
+    return Object()
+        .number("value", value)
+        .number("sigmaPriori", priori)
+        .add("sigmaPosteriori", redundancy >= 1 ? jsonNumber(posteriori) : "null")
+        .str();
+}
+
+std::string observationItem(const StationSurvey& s, std::size_t i, const ReadingTest* t,
+                            const Readjustment* without) {
+    const Observation& o = s.observations[i];
+    Object item;
+    item.integer("index", static_cast<long long>(i) + 1).text("kind", kindCode(o.kind));
+    if (o.kind == ObservationKind::Angle) {
+        item.text("from", s.points[static_cast<std::size_t>(o.from)].name);
+    }
+    item.text("to", s.points[static_cast<std::size_t>(o.target)].name);
+    item.number("value", o.value).number("sigma", o.sigma);
+    if (o.line > 0) {
+        item.integer("line", o.line);
+    }
+    if (t != nullptr) {
+        item.number("residual", t->residual).number("redundancy", t->redundancy);
+        item.add("w", t->tested ? jsonNumber(t->w) : "null");
+        item.add("estimatedErrorLinear", t->controlled ? jsonNumber(t->estimatedError) : "null");
+        item.add("detectableBias", t->tested ? jsonNumber(t->detectableBias) : "null");
+        item.add("stationShift", t->tested ? jsonNumber(t->stationShift) : "null");
+        item.add("heightShift", t->tested ? jsonNumber(t->heightShift) : "null");
+        item.flag("weak", t->controlled && t->weak());
+    } else {
+        item.flag("outside", true);
+    }
+    if (without != nullptr && without->done) {
+        item.add("without",
+                 Object()
+                     .number("stationM", without->stationM)
+                     .number("stationP", without->stationP)
+                     .number("stationHeight", without->stationHeight)
+                     .number("shift", without->shift)
+                     .add("globalTest",
+                          without->test.degreesOfFreedom > 0 ? globalTest(without->test) : "null")
+                     .number("estimatedError", without->discrepancy)
+                     .str());
+    } else {
+        item.add("without", "null");
+    }
+    return item.str();
+}
+
+std::string freeStation(const StationSurvey& s, const FreeStationAnalysis& a) {
+    const FreeStation& all = a.all;
+    const StationEstimate& e = a.station;
+    Object o;
+    o.integer("points", static_cast<long long>(s.points.size()))
+        .integer("observations", static_cast<long long>(s.observations.size()));
+    std::vector<std::string> unknowns = {jsonString("M"), jsonString("P")};
+    if (all.orientationIndex > 0) {
+        unknowns.push_back(jsonString("orientation"));
+    }
+    if (all.heightIndex > 0) {
+        unknowns.push_back(jsonString("height"));
+    }
+    if (all.scaleIndex > 0) {
+        unknowns.push_back(jsonString("scale"));
+    }
+    o.add("unknowns", array(unknowns)).integer("redundancy", a.redundancy);
+    o.add("options", Object()
+                         .number("scale", s.options.scale)
+                         .flag("estimateScale", s.options.estimateScale)
+                         .flag("scaleEstimated", all.scaleIndex > 0)
+                         .flag("curvatureRefraction", s.options.curvatureRefraction)
+                         .str());
+    o.flag("adjusted", a.allSound);
+    o.add("adjustmentFailure",
+          a.allSound
+              ? "null"
+              : jsonString(faultCode(all.adjusted() ? AdjustmentFault::RanAway : all.fault)));
+    o.add("globalTest", a.tested && a.allSound ? globalTest(a.test) : "null");
+    o.text("basis", basisName(a.basis));
+    if (a.basis == Basis::Without) {
+        const Observation& left = s.observations[static_cast<std::size_t>(a.basisObservation - 1)];
+        o.add("basisWithout", Object()
+                                  .integer("index", a.basisObservation)
+                                  .text("kind", kindCode(left.kind))
+                                  .text("to", s.points[static_cast<std::size_t>(left.target)].name)
+                                  .str());
+    } else {
+        o.add("basisWithout", "null");
+    }
+    o.add("station", e.known ? Object()
+                                   .number("m", e.m)
+                                   .number("p", e.p)
+                                   .add("h", e.hasHeight ? jsonNumber(e.h) : "null")
+                                   .str()
+                             : "null");
+    Object ellipses;
+    if (e.known && e.covariance) {
+        ellipses.add("prioriStandard", ellipse(e.priori, 1.0));
+        ellipses.add("priori95", ellipse(e.priori, confidence95Factor()));
+        if (e.redundancy >= 1) {
+            ellipses.add("posterioriStandard", ellipse(e.posteriori, 1.0));
+            ellipses.add("posteriori95", ellipse(e.posteriori, posteriori95Factor(e.redundancy)));
+        }
+    }
+    o.add("ellipses", ellipses.str());
+    o.add("orientation", e.known && e.covariance && e.oriented
+                             ? deviations(e.orientation, e.orientationPriori,
+                                          e.orientationPosteriori, e.redundancy)
+                             : "null");
+    o.add("height", e.known && e.covariance && e.hasHeight
+                        ? deviations(e.h, e.heightPriori, e.heightPosteriori, e.redundancy)
+                        : "null");
+    o.add("scale", e.known && e.covariance && e.scaleEstimated
+                       ? deviations(e.scale, e.scalePriori, e.scalePosteriori, e.redundancy)
+                       : "null");
+    o.add("ambiguous", all.ambiguous && a.basis == Basis::All
+                           ? Object()
+                                 .number("m", all.otherM)
+                                 .number("p", all.otherP)
+                                 .add("h", e.hasHeight ? jsonNumber(all.otherHeight) : "null")
+                                 .str()
+                           : "null");
+    // The tests shown: of all observations, or of those without the
+    // suspect where all of them settle nowhere.
+    const std::vector<ReadingTest>& tests = a.allSound ? a.tests : a.basisTests;
+    std::vector<std::string> items;
+    for (std::size_t i = 0; i < s.observations.size(); ++i) {
+        const bool shown =
+            i < tests.size() && (a.allSound || static_cast<int>(i) + 1 != a.basisObservation);
+        items.push_back(observationItem(s, i, shown ? &tests[i] : nullptr,
+                                        i < a.leftOut.size() ? &a.leftOut[i] : nullptr));
+    }
+    o.add("observationResults", array(items));
+    std::vector<std::string> names;
+    for (std::size_t i = 0; i < s.observations.size(); ++i) {
+        names.push_back(s.points[static_cast<std::size_t>(s.observations[i].target)].name);
+    }
+    std::string susp = suspect(a.suspect, names, a.leftOut, a.without, "");
+    o.add("suspect", a.tested ? susp : "null");
+    if (a.redundancy == 1 && !a.leftOut.empty()) {
+        o.number("withoutSpread", a.withoutSpread);
+    }
+    return o.str();
+}
+
 void writeAnalysisJson(std::ostream& out, const AnalysisRecord& record) {
     Object o;
-    o.text("program", "resection-analise").integer("formatVersion", 2);
+    o.text("program", "resection-analise").integer("formatVersion", 3);
     o.text("input", record.inputName).integer("status", record.status);
-    o.add("stop", record.stop.empty() ? "null" : jsonString(record.stop));
-    const RunContext* ctx = record.ctx;
-    if (ctx != nullptr && record.planimetry != nullptr) {
-        o.text("unit", unitCode(ctx->unit));
-        o.text("station", trimmedName(ctx->stationName));
+    o.add("stop",
+          record.stop != nullptr ? jsonString(stopMessage(*record.stop, record.unit)) : "null");
+    o.add("stopCode",
+          record.stop != nullptr ? jsonString(stopCode(record.stop->reason())) : "null");
+    const Survey* survey = record.survey;
+    if (survey != nullptr && record.planimetry != nullptr) {
+        o.text("form", "directions");
+        o.text("unit", unitCode(survey->header.unit));
+        o.text("station", trimmedName(survey->header.stationName));
         o.add("summary", record.summary != nullptr && record.summaryFigures != nullptr
                              ? summary(*record.summary, *record.summaryFigures)
                              : "null");
-        o.add("planimetry", planimetry(*ctx, *record.planimetry));
+        o.add("planimetry", planimetry(*survey, *record.planimetry));
+    } else if (record.station != nullptr && record.freeStation != nullptr) {
+        o.text("form", "freeStation");
+        o.text("unit", unitCode(record.station->unit));
+        o.text("station", record.station->stationName);
+        o.add("summary", record.summary != nullptr && record.summaryFigures != nullptr
+                             ? summary(*record.summary, *record.summaryFigures)
+                             : "null");
+        o.add("planimetry", "null");
     } else {
         o.add("summary", "null");
         o.add("planimetry", "null");
     }
-    o.add("height",
-          ctx != nullptr && record.height != nullptr ? height(*ctx, *record.height) : "null");
+    o.add("height", survey != nullptr && record.zenith != nullptr && record.height != nullptr
+                        ? height(survey->header, *record.zenith, *record.height)
+                        : "null");
+    o.add("freeStation", record.station != nullptr && record.freeStation != nullptr
+                             ? freeStation(*record.station, *record.freeStation)
+                             : "null");
     out << o.str() << "\n";
 }
 

@@ -4,8 +4,10 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
-#include "analysis/run_state.hpp"
 #include "analysis/summary.hpp"
+#include "base/stop.hpp"
+#include "input/station_survey.hpp"
+#include "input/survey.hpp"
 
 #include <ostream>
 #include <string>
@@ -15,10 +17,17 @@ namespace resection {
 struct AnalysisRecord {
     std::string inputName;
     int status = 0;
-    std::string stop; // the console text of a stop ("" when none)
-    const RunContext* ctx = nullptr;
+    // The stop the run ended with (null when none), worded in the unit of
+    // the survey's precisions.
+    const Stop* stop = nullptr;
+    AngleUnit unit = AngleUnit::Unknown;
+    const Survey* survey = nullptr;
     const PlanimetricAnalysis* planimetry = nullptr; // null when the run stopped before
-    const HeightAnalysis* height = nullptr;          // null without a height section
+    const ZenithSection* zenith = nullptr;           // null without a height section
+    const HeightAnalysis* height = nullptr;
+    // A free station, in place of the survey and its sections.
+    const StationSurvey* station = nullptr;
+    const FreeStationAnalysis* freeStation = nullptr;
     // The summary of both, and the figures it was made from (null with the
     // planimetry).
     const Summary* summary = nullptr;

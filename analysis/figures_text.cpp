@@ -59,6 +59,26 @@ std::string errorSize(AngleUnit unit, double radians) {
     return text;
 }
 
+std::string millimetres(double metresValue, int decimals) {
+    std::string text = figure(metresValue * 1000.0, decimals) + " mm";
+    if (std::isfinite(metresValue) && std::fabs(metresValue) >= 1.0) {
+        text += " (" + metres(metresValue, 4) + ")";
+    }
+    return text;
+}
+
+std::string observationSmall(ObservationKind kind, AngleUnit unit, double value, int decimals) {
+    return isDistance(kind) ? figure(value * 1000.0, decimals) + " mm"
+                            : smallAngle(unit, value, decimals);
+}
+
+std::string observationError(ObservationKind kind, AngleUnit unit, double value) {
+    if (!isDistance(kind)) {
+        return errorSize(unit, value);
+    }
+    return std::isfinite(value) ? millimetres(value, 1) : std::string("nao calculavel");
+}
+
 std::string nameList(const std::vector<std::string>& names, const char* last) {
     std::string text;
     for (std::size_t i = 0; i < names.size(); ++i) {

@@ -5,6 +5,7 @@
 #pragma once
 
 #include "angles/units.hpp"
+#include "base/observation_kind.hpp"
 
 #include <string>
 #include <vector>
@@ -33,6 +34,19 @@ std::string largeAngle(AngleUnit unit, double radians, int decimals);
 // An estimated error: the small unit, and the large one when it is a minute
 // of arc (a centigon) or more.
 std::string errorSize(AngleUnit unit, double radians);
+
+// A length in millimetres: figure(metres x 1000, decimals) + " mm", and the
+// metres beside it from a metre on.
+std::string millimetres(double metresValue, int decimals);
+
+// The size of a figure of one observation (a residual, an error, a
+// standard deviation): an angle as smallAngle gives it, a distance in
+// millimetres.
+std::string observationSmall(ObservationKind kind, AngleUnit unit, double value, int decimals);
+
+// An estimated error of one observation: an angle as errorSize gives it, a
+// distance in millimetres (and metres from a metre on).
+std::string observationError(ObservationKind kind, AngleUnit unit, double value);
 
 // "A, B e C", or with "ou": "A, B ou C".
 std::string nameList(const std::vector<std::string>& names, const char* last = " e ");

@@ -11,8 +11,10 @@ AdjustmentFigures figuresOf(const StationSurvey& survey, const FreeStation& adju
     f.covariance = adjustment.cofactor;
     f.residual = adjustment.residual;
     f.sigma.reserve(survey.observations.size());
-    for (const Observation& o : survey.observations) {
-        f.sigma.push_back(o.sigma);
+    for (std::size_t i = 0; i < survey.observations.size(); ++i) {
+        if (i != adjustment.leftOut) {
+            f.sigma.push_back(survey.observations[i].sigma);
+        }
     }
     if (adjustment.mIndex > 0) {
         f.station = {adjustment.mIndex, adjustment.pIndex};

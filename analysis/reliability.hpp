@@ -43,7 +43,8 @@ struct AdjustmentFigures {
 };
 
 // The figures of an adjustment of the free station: its design, residuals
-// and cofactor, with the standard deviations of the survey's observations.
+// and cofactor, with the standard deviations of the survey's observations
+// (without the one it leaves out, where it leaves one out).
 // 'testable' false: the standard deviations are 1 and allow no test (see
 // AdjustmentFigures::testable).
 AdjustmentFigures figuresOf(const StationSurvey& survey, const FreeStation& adjustment,

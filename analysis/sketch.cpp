@@ -306,10 +306,11 @@ SketchLayout layoutSketch(const SketchData& data) {
                            [flag](const SketchPoint& pt) { return pt.*flag; });
     };
     const bool known = data.stationKnown;
-    const auto lines = static_cast<double>((known ? 3 : 2) + (any(&SketchPoint::suspect) ? 1 : 0) +
-                                           (known && data.readjusted ? 1 : 0) +
-                                           (known && any(&SketchPoint::weak) ? 1 : 0) +
-                                           (data.marks.empty() ? 0 : 1) + data.notes.size());
+    const auto lines = static_cast<double>(
+        (known ? 2 : 1) + (data.dangerCircle ? 1 : 0) + (any(&SketchPoint::suspect) ? 1 : 0) +
+        (known && data.readjusted ? 1 : 0) + (known && any(&SketchPoint::weak) ? 1 : 0) +
+        (known && any(&SketchPoint::distance) ? 1 : 0) + (data.marks.empty() ? 0 : 1) +
+        data.notes.size());
     l.height = l.size + 2.0 * frameMargin + legendTop + legendLine * lines;
 
     std::vector<double> sights;
@@ -362,6 +363,7 @@ struct Drawing {
     Line ellipseLine, circleLine, readjustedLine;
     std::vector<std::string> suspects; // their names, as XML text
     std::vector<std::string> weak;     // their names, as XML text
+    std::vector<std::string> measured; // the names of the points with distances, as XML text
 
     double right() const { return l.left + l.size; }
     double bottom() const { return l.top + l.size; }
@@ -448,6 +450,9 @@ void writeFrame(Drawing& d) {
 // The circle through the first three points, unless it is so large that it
 // is a line here.
 void writeDangerCircle(Drawing& d) {
+    if (!d.data.dangerCircle) {
+        return;
+    }
     const DangerCircle& c = d.data.circle;
     const double cx = d.l.x(c.centreM), cy = d.l.y(c.centreP), r = c.radius * d.l.scale;
     if (c.exists && r < largestDrawn * d.l.size && drawable({cx, cy, r})) {
@@ -497,6 +502,32 @@ void writeRays(Drawing& d) {
         if (pt.weak && !pt.suspect) {
             d.weak.push_back(xmlText(pt.name));
         }
+    }
+}
+
+// A distance puts the station on a circle round the point it was measured
+// to: a short arc of that circle, through the station, in blue.
+void writeDistances(Drawing& d) {
+    const auto n = [](double v) { return sketchNumber(v); };
+    for (std::size_t i = 0; i < d.data.points.size(); ++i) {
+        const SketchPoint& pt = d.data.points[i];
+        if (!pt.distance) {
+            continue;
+        }
+        d.measured.push_back(xmlText(pt.name));
+        const double px = d.l.x(pt.m), py = d.l.y(pt.p);
+        const double radius = std::hypot(d.sx - px, d.sy - py);
+        if (d.l.far[i] || !drawable({px, py, radius}) || !(radius > 0.0)) {
+            continue;
+        }
+        // 14 pixels of arc either side of the station.
+        const double half = std::min(14.0 / radius, 0.5);
+        const double at = std::atan2(d.sy - py, d.sx - px);
+        const double x1 = px + radius * std::cos(at - half), y1 = py + radius * std::sin(at - half);
+        const double x2 = px + radius * std::cos(at + half), y2 = py + radius * std::sin(at + half);
+        d.out << "<path d=\"M " << n(x1) << " " << n(y1) << " A " << n(radius) << " " << n(radius)
+              << " 0 0 1 " << n(x2) << " " << n(y2)
+              << "\" fill=\"none\" stroke=\"#1060c0\" stroke-width=\"2\"/>\n";
     }
 }
 
@@ -553,7 +584,7 @@ void writePoints(Drawing& d) {
         text(d.out, tx, ty, label, anchor,
              pt.suspect ? " fill=\"#d01010\" font-weight=\"bold\"" : "");
         if (pt.suspect) {
-            d.suspects.push_back(xmlText(pt.name));
+            d.suspects.push_back(xmlText(pt.suspectLabel.empty() ? pt.name : pt.suspectLabel));
         }
     }
 }
@@ -716,17 +747,19 @@ void writeLegend(Drawing& d) {
         line("Estacao " + xmlText(d.data.stationName) + ": nao determinada" + note,
              " font-weight=\"bold\"");
     }
-    line(d.circleLine.first, d.circleLine.second);
+    if (d.data.dangerCircle) {
+        line(d.circleLine.first, d.circleLine.second);
+    }
     // Several suspects are the candidates between which the readings cannot
     // decide: one line for them all.
     if (d.suspects.size() == 1) {
-        line("A vermelho: a leitura suspeita, " + d.suspects[0], " fill=\"#d01010\"");
+        line("A vermelho: " + d.data.suspectOne + ", " + d.suspects[0], " fill=\"#d01010\"");
     } else if (!d.suspects.empty()) {
         std::string names = d.suspects[0];
         for (std::size_t i = 1; i < d.suspects.size(); ++i) {
             names += (i + 1 < d.suspects.size() ? ", " : " ou ") + d.suspects[i];
         }
-        line("A vermelho: as leituras suspeitas " + names, " fill=\"#d01010\"");
+        line("A vermelho: " + d.data.suspectMany + " " + names, " fill=\"#d01010\"");
     }
     if (!d.readjustedLine.first.empty()) {
         line(d.readjustedLine.first, d.readjustedLine.second);
@@ -738,6 +771,13 @@ void writeLegend(Drawing& d) {
         }
         line("Tracejado laranja: controlo fraco (redundancia abaixo de 0.1): " + names,
              " fill=\"#b06000\"");
+    }
+    if (!d.measured.empty()) {
+        std::string names = d.measured[0];
+        for (std::size_t i = 1; i < d.measured.size(); ++i) {
+            names += (i + 1 < d.measured.size() ? ", " : " e ") + d.measured[i];
+        }
+        line("Arcos azuis: distancias medidas a " + names, " fill=\"#1060c0\"");
     }
     if (!d.data.marks.empty()) {
         line(xmlText(d.data.marksLabel), " fill=\"#606060\"");
@@ -751,7 +791,7 @@ void writeLegend(Drawing& d) {
 
 void writeSketch(std::ostream& out, const SketchData& data) {
     const SketchLayout l = layoutSketch(data);
-    Drawing d{out, data, l, l.x(data.stationM), l.y(data.stationP), {}, {}, {}, {}, {}};
+    Drawing d{out, data, l, l.x(data.stationM), l.y(data.stationP), {}, {}, {}, {}, {}, {}};
     writeFrame(d);
     out << "<g clip-path=\"url(#frame)\">\n";
     writeDangerCircle(d);
@@ -760,6 +800,7 @@ void writeSketch(std::ostream& out, const SketchData& data) {
     const bool placed = drawable({d.sx, d.sy});
     if (placed && data.stationKnown) {
         writeRays(d);
+        writeDistances(d);
     }
     if (placed) {
         writePoints(d);

@@ -1,7 +1,8 @@
 // An SVG sketch of a resection: the sighted points with their names, a ray
 // from the station to each, the station with its error ellipse magnified,
 // the danger circle, the suspect reading's ray with a red cross where the
-// station goes without it, a north arrow and a scale bar.
+// station goes without it, an arc of the circle each measured distance puts
+// the station on, a north arrow and a scale bar.
 //
 // The scale fits the bulk of the points: a point more than farFactor times
 // the median sight length away is drawn where its ray leaves the frame, with
@@ -23,7 +24,11 @@ struct SketchPoint {
     std::string name; // as in the input file: any bytes
     double m = 0.0, p = 0.0;
     bool suspect = false;
-    bool weak = false; // weakly controlled: its ray is drawn dashed
+    bool weak = false;     // weakly controlled: its ray is drawn dashed
+    bool distance = false; // a distance was measured to it: an arc of its circle is drawn
+    // How the legend names the suspect observation to this point (plain
+    // text); its name where empty.
+    std::string suspectLabel{};
 };
 
 // A station beside the one drawn (the station of three readings, with four
@@ -44,6 +49,9 @@ struct SketchData {
     std::vector<SketchPoint> points;
     ErrorEllipse ellipse;     // metres, as drawn before magnification
     std::string ellipseLabel; // what the ellipse is, e.g. "95 % a posteriori"
+    // The danger circle of the first three points, where directions alone
+    // fix the station (a free station with distances has none to fear).
+    bool dangerCircle = true;
     DangerCircle circle;
     // A second station to compare, as a red cross: the station adjusted
     // without the suspect reading, or, where the station drawn is that one,
@@ -55,6 +63,9 @@ struct SketchData {
     std::string marksLabel; // the legend line of the marks
     // More lines for the legend, plain text.
     std::vector<std::string> notes;
+    // How the legend speaks of one suspect and of several.
+    std::string suspectOne = "a leitura suspeita";
+    std::string suspectMany = "as leituras suspeitas";
 };
 
 // A sight longer than this many median sights is drawn at the frame.

@@ -21,11 +21,21 @@ struct SummaryFigures {
     double sigma = 0.0;    // a priori precision of one reading, radians
     bool testable = false; // that precision allows the tests
 
+    // A free station: observations of any kind, each with its own standard
+    // deviation, where the program's input file has readings of one
+    // precision. The test is then of the variance factor: changeSigma is a
+    // factor of the a priori standard deviations.
+    bool freeStation = false;
+
     // The station the analysis stands on: that of all readings, that
     // without the reading 'without', or none.
     enum class Basis { All, Without, None } basis = Basis::None;
-    std::string without;
-    double m = 0.0, p = 0.0; // metres, where the basis is not None
+    std::string without;      // the name of the reading left out (the target, for a free station)
+    std::string withoutLabel; // a free station's observation left out ("distancia horizontal a P2")
+    double m = 0.0, p = 0.0;  // metres, where the basis is not None
+    // A free station's height, where it is an unknown.
+    bool stationHeight = false;
+    double stationH = 0.0, stationHSigma = 0.0; // metres
     bool ellipseKnown = false;
     ErrorEllipse ellipse95;  // metres, bearing in radians
     bool posteriori = false; // the ellipse comes from the a posteriori variance
@@ -49,8 +59,11 @@ struct SummaryFigures {
         FourPoints,   // one of the four readings, or the precision; four points cannot tell
         NoneStandsOut // the test rejects without a reading standing out
     } verdict = Verdict::Clean;
+    // How the text names the suspects (a free station's: "distancia
+    // horizontal a P2"), and their points' names for other programs.
     std::vector<std::string> suspects;
-    std::vector<double> errors; // [k]: the estimated error of suspects[k], radians
+    std::vector<std::string> suspectNames;
+    std::vector<std::string> errors; // [k]: the estimated error of suspects[k], as written
     bool separatingSight = false;
     double separatingBearing = 0.0; // radians, where one more sight would tell two apart
     double threePointSpread = 0.0;  // four points: how far apart the stations of three lie
@@ -66,7 +79,7 @@ struct SummaryFigures {
     bool heightRejected = false;
     double heightChangeSigma = 0.0; // radians
     std::vector<std::string> heightSuspects;
-    std::vector<double> heightErrors;
+    std::vector<std::string> heightErrors; // as written
     std::string heightNotJudged; // why the zenith readings are not judged ("" when they are)
 };
 
@@ -75,6 +88,7 @@ struct Summary {
     std::string test;
     // "all", "without" or "none".
     std::string basis;
+    // The names of the suspects' points.
     std::vector<std::string> suspects;
     std::vector<std::string> heightSuspects;
     // One sentence, Portuguese without accented letters.

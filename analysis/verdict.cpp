@@ -105,17 +105,16 @@ Suspect decideSuspect(const std::vector<Readjustment>& leftOut) {
     return s;
 }
 
-bool plausibleStation(const Matrix& pointCoords, double m, double p) {
-    if (!std::isfinite(m) || !std::isfinite(p)) {
+bool plausibleStation(const std::vector<KnownPoint>& points, double m, double p) {
+    if (!std::isfinite(m) || !std::isfinite(p) || points.empty()) {
         return false;
     }
-    const int n = pointCoords.rows();
-    double minM = pointCoords(1, 1), maxM = minM, minP = pointCoords(1, 2), maxP = minP;
-    for (int i = 2; i <= n; ++i) {
-        minM = std::min(minM, pointCoords(i, 1));
-        maxM = std::max(maxM, pointCoords(i, 1));
-        minP = std::min(minP, pointCoords(i, 2));
-        maxP = std::max(maxP, pointCoords(i, 2));
+    double minM = points.front().m, maxM = minM, minP = points.front().p, maxP = minP;
+    for (const KnownPoint& k : points) {
+        minM = std::min(minM, k.m);
+        maxM = std::max(maxM, k.m);
+        minP = std::min(minP, k.p);
+        maxP = std::max(maxP, k.p);
     }
     // Halves first: the extent of points at +-1e308 stays finite.
     const double extent =

@@ -33,7 +33,9 @@ GlobalTest globalTest(double quadraticForm, int degreesOfFreedom, double sigma);
 // The adjustment again without one observation.
 struct Readjustment {
     bool done = false;
-    std::string failure; // why not, when it stopped or ran away
+    // Why not, where it was tried: the adjustment's fault, or RanAway for
+    // one that settled far from the points.
+    AdjustmentFault fault = AdjustmentFault::None;
     double stationM = 0.0, stationP = 0.0, stationHeight = 0.0; // metres
     double shift = 0.0; // how far the station moves from that of all observations, metres
     // The a priori standard error of that station's position, metres.
@@ -44,10 +46,10 @@ struct Readjustment {
     // deviation of that difference. Their quotient is the observation's w.
     double discrepancy = 0.0;
     double discrepancySigma = 0.0;
-    // The adjustment of the others, for the figures that stand on it.
+    // The adjustment of the others, and the figures that stand on it.
+    FreeStation adjustment;
     AdjustmentFigures figures;
     std::vector<ReadingTest> readings; // [j - 1] for the others in file order
-    double orientation = 0.0;          // radians, where there is one
 };
 
 // Which observation holds the gross error, from the adjustments without each
@@ -73,10 +75,10 @@ Suspect decideSuspect(const std::vector<Readjustment>& leftOut);
 // adjustment of all observations.
 double leftOutW(const Readjustment& r);
 
-// A station the readings of points spread over the coordinates of an N x 2
-// matrix can have given: finite, and within a thousand times their extent
-// (at least a metre) of their centre. An adjustment that ends beyond has run
-// away: there the sights are parallel and fix nothing.
-bool plausibleStation(const Matrix& pointCoords, double m, double p);
+// A station the observations of the known points can have given: finite,
+// and within a thousand times their extent (at least a metre) of their
+// centre. An adjustment that ends beyond has run away: there the sights are
+// parallel and fix nothing.
+bool plausibleStation(const std::vector<KnownPoint>& points, double m, double p);
 
 } // namespace resection

@@ -28,6 +28,7 @@ int exitStatus(StopReason reason) {
     case StopReason::SearchUnpredictable:
     case StopReason::UnreadableJson:
     case StopReason::StationRefused:
+    case StopReason::DirectionsOnly:
         return exitBadInput;
     case StopReason::ReadFault:
     case StopReason::CannotReposition:
@@ -36,6 +37,10 @@ int exitStatus(StopReason reason) {
     case StopReason::CannotCreateReport:
     case StopReason::ReportWriteFault:
     case StopReason::NoFileName:
+    case StopReason::OutputIsInput:
+    case StopReason::JsonIsSketch:
+    case StopReason::CannotCreateOutput:
+    case StopReason::OutputWriteFault:
         return exitFileFault;
     }
     return exitBadInput;

@@ -48,6 +48,7 @@ enum class StopReason {
     SearchUnpredictable,       // 'passes', 'seconds'
     UnreadableJson,            // a JSON text: 'problem' at 'line', 'text' the byte found
     StationRefused,            // a free station's content: 'station' at 'line'
+    DirectionsOnly,            // the program given a free station ('count': 1 for JSON)
     // File faults (exit status 2).
     ReadFault,          // the input could not be read (at 'line')
     CannotReposition,   // the echo could not seek back in the input
@@ -56,6 +57,11 @@ enum class StopReason {
     CannotCreateReport, // 'name', the reason in 'text'
     ReportWriteFault,   // the reason in 'text'
     NoFileName,         // the console ended before a file name was given
+    // The companion's outputs ('count': 0 the sketch, 1 the JSON).
+    OutputIsInput,      // the output named 'name' is the input
+    JsonIsSketch,       // the JSON named 'name' is the sketch named 'text'
+    CannotCreateOutput, // 'name', the reason in 'text'
+    OutputWriteFault,   // the reason in 'text'
 };
 
 // What a record's item is, for the messages about a value that cannot be

@@ -368,6 +368,11 @@ std::string everyPassCost(const Stop& stop) {
 
 constexpr const char* terminated = "Stop - Program terminated.";
 
+// The companion's outputs as its messages name them.
+const char* outputName(long long which) {
+    return which == 1 ? "JSON" : "do esboco";
+}
+
 } // namespace
 
 const char* precisionUnitText(AngleUnit unit) {
@@ -467,6 +472,12 @@ std::string stopMessage(const Stop& stop, AngleUnit unit) {
         return inFile(stop) + jsonProblemText(stop) + ".";
     case StopReason::StationRefused:
         return inFile(stop) + stationProblemText(stop) + ".";
+    case StopReason::DirectionsOnly:
+        return "O ficheiro " + file + " e uma estacao livre" +
+               (stop.count == 1 ? " em JSON" : " (forma de texto)") +
+               ": o resection so calcula com leituras azimutais, todas com uma so precisao. "
+               "Analise-o com resection-analise " +
+               file + ".";
     case StopReason::LineTooLong:
         return "Erro no ficheiro " + file + ", linha " + number(stop.line) +
                ": linha com mais de " + number(stop.count) +
@@ -534,6 +545,17 @@ std::string stopMessage(const Stop& stop, AngleUnit unit) {
         return "Erro no ficheiro de output: " + stop.text + ".";
     case StopReason::NoFileName:
         return "Nenhum nome de ficheiro foi dado: a entrada da consola terminou.";
+    case StopReason::OutputIsInput:
+        return std::string("O ficheiro ") + outputName(stop.count) + " \"" + stop.name +
+               "\" e o proprio ficheiro de input: escolha outro nome.";
+    case StopReason::JsonIsSketch:
+        return "O ficheiro JSON \"" + stop.name + "\" e o proprio ficheiro do esboco \"" +
+               stop.text + "\": escolha outro nome.";
+    case StopReason::CannotCreateOutput:
+        return std::string("Nao foi possivel criar o ficheiro ") + outputName(stop.count) + " \"" +
+               stop.name + "\": " + stop.text + ".";
+    case StopReason::OutputWriteFault:
+        return std::string("Erro no ficheiro ") + outputName(stop.count) + ": " + stop.text + ".";
     }
     return terminated;
 }
@@ -586,6 +608,8 @@ const char* stopCode(StopReason reason) {
         return "unreadableJson";
     case StopReason::StationRefused:
         return "stationRefused";
+    case StopReason::DirectionsOnly:
+        return "directionsOnly";
     case StopReason::ReadFault:
         return "readFault";
     case StopReason::CannotReposition:
@@ -600,6 +624,14 @@ const char* stopCode(StopReason reason) {
         return "reportWriteFault";
     case StopReason::NoFileName:
         return "noFileName";
+    case StopReason::OutputIsInput:
+        return "outputIsInput";
+    case StopReason::JsonIsSketch:
+        return "jsonIsSketch";
+    case StopReason::CannotCreateOutput:
+        return "cannotCreateOutput";
+    case StopReason::OutputWriteFault:
+        return "outputWriteFault";
     }
     return "unknown";
 }

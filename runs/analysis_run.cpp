@@ -1,16 +1,19 @@
 #include "runs/analysis_run.hpp"
 
-#include "altimetry/height.hpp"
 #include "analysis/analysis.hpp"
 #include "analysis/analysis_json.hpp"
 #include "analysis/analysis_text.hpp"
-#include "analysis/run_state.hpp"
 #include "analysis/sketch.hpp"
-#include "base/run_stop.hpp"
+#include "analysis/sketch_data.hpp"
+#include "base/text.hpp"
 #include "console/console.hpp"
+#include "input/input_form.hpp"
+#include "input/json.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "matrix/matrix.hpp"
+#include "input/station_json.hpp"
+#include "input/station_text.hpp"
+#include "input/zenith_section.hpp"
 #include "report/messages.hpp"
 
 #include <algorithm>
@@ -53,121 +56,61 @@ void writeLines(Console& console, const std::vector<std::string>& lines) {
     }
 }
 
-// The sketch of the station the analysis stands on.
-SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
-    SketchData s;
-    s.stationName = trimmedName(ctx.stationName);
-    const StationEstimate& e = a.station;
-    s.stationKnown = e.known;
-    std::vector<std::string> names;
-    for (int i = 1; i <= ctx.pointCount; ++i) {
-        SketchPoint pt;
-        pt.name = trimmedName(ctx.pointName[static_cast<std::size_t>(i)]);
-        names.push_back(pt.name);
-        pt.m = ctx.pointCoords(i, 1);
-        pt.p = ctx.pointCoords(i, 2);
-        const bool listed = a.suspect.kind == Suspect::Kind::Tied &&
-                            std::find(a.suspect.sharing.begin(), a.suspect.sharing.end(), i) !=
-                                a.suspect.sharing.end();
-        pt.suspect = (a.suspect.kind == Suspect::Kind::Flagged && a.suspect.reading == i) || listed;
-        const std::size_t k = static_cast<std::size_t>(i - 1);
-        pt.weak =
-            k < a.basisReadings.size() && a.basisReadings[k].tested && a.basisReadings[k].weak();
-        s.points.push_back(pt);
-    }
-    // The stations of three readings where the readings leave the station
-    // undetermined (where it is known, they lie within its ellipse).
-    for (std::size_t i = 0; i < a.threePoint.size() && !e.known; ++i) {
-        if (a.threePoint[i].found) {
-            s.marks.push_back({a.threePoint[i].m, a.threePoint[i].p, "sem " + xmlText(names[i])});
-        }
-    }
-    if (!s.marks.empty()) {
-        s.marksLabel = "Cruzes cinzentas: a estacao de cada tres leituras, sem a leitura indicada";
-    }
-    s.circle = a.circle;
-    if (!e.known) {
-        // Centred on the stations of three readings, or on the points.
-        const auto centre = [](const std::vector<std::pair<double, double>>& at) {
-            double m = 0.0, p = 0.0;
-            for (const auto& [x, y] : at) {
-                m += x / static_cast<double>(at.size());
-                p += y / static_cast<double>(at.size());
-            }
-            return std::make_pair(m, p);
-        };
-        std::vector<std::pair<double, double>> at;
-        for (const SketchMark& mark : s.marks) {
-            at.emplace_back(mark.m, mark.p);
-        }
-        if (at.empty()) {
-            for (const SketchPoint& pt : s.points) {
-                at.emplace_back(pt.m, pt.p);
-            }
-        }
-        std::tie(s.stationM, s.stationP) = centre(at);
-        s.stationNote = a.redundancy == 1 ? "com 4 pontos, uma leitura errada nao se localiza"
-                                          : "nenhum ajustamento assenta perto dos pontos";
-        return s;
-    }
-    s.stationM = e.m;
-    s.stationP = e.p;
-    // The a posteriori ellipse where the test rejects the a priori
-    // precision (or there is none to test); where it accepts, the a priori
-    // one, which the test has found consistent with the residuals (and
-    // which does not shrink to a point for readings that happen to agree
-    // exactly). The factor of each is its own: a posteriori the variance
-    // factor is estimated, and the 95 % ellipse widens as its redundancy
-    // shrinks.
-    if (e.testable || e.redundancy >= 1) {
-        s.ellipse = e.ellipse95();
-        s.ellipseLabel = !e.posterioriShown() ? "95 % a priori"
-                         : e.testable         ? "95 % a posteriori"
-                                              : "95 % da dispersao das leituras";
-    } else {
-        s.ellipse.major = std::numeric_limits<double>::quiet_NaN();
-        s.ellipseLabel = "sem precisao conhecida";
-    }
-    if (a.basis == Basis::Without) {
-        s.stationNote = "sem a leitura " + names[static_cast<std::size_t>(a.basisReading - 1)];
-        if (a.allSound) {
-            s.readjusted = true;
-            s.readjustedM = a.allM;
-            s.readjustedP = a.allP;
-            s.readjustedLabel = "a estacao com todas as leituras";
-        } else {
-            s.notes.push_back(
-                "O ajustamento de todas as leituras nao assenta perto dos pontos: a estacao e a "
-                "calculada sem a leitura suspeita.");
-        }
-    } else if (a.redundancy == 0) {
-        s.stationNote = "solucao directa dos tres pontos";
-    }
-    return s;
-}
-
 using ErrorSink = std::function<void(const std::string&)>;
+
+// The outputs as the file-fault stops count them.
+constexpr long long sketchOutput = 0;
+constexpr long long jsonOutput = 1;
 
 // Writes one output file of the analysis (the sketch, the JSON) through
 // 'write'; a file that cannot be created or written is a file fault, said
-// through 'error', after which the analysis goes on. 'what' names the file
-// in the messages ("do esboco", "JSON"), 'done' is the console line after it.
-int writeOutputFile(FileSystem& files, const std::string& name, const std::string& what,
+// through 'error', after which the analysis goes on. 'which' is the output
+// the messages name, 'done' the console line after it.
+int writeOutputFile(FileSystem& files, const std::string& name, long long which,
                     const std::function<void(std::ostream&)>& write, const std::string& done,
                     Console& console, const ErrorSink& error) {
     std::string reason;
     auto out = files.createReport(name, reason);
     if (!out) {
-        error("Nao foi possivel criar o ficheiro " + what + " \"" + name + "\": " + reason + ".");
+        error(stopMessage(
+            Stop(StopReason::CannotCreateOutput).withName(name).withText(reason).withCount(which)));
         return exitFileFault;
     }
     write(*out);
     if (!files.closeReport(*out, reason)) {
-        error("Erro no ficheiro " + what + ": " + reason + ".");
+        error(stopMessage(Stop(StopReason::OutputWriteFault).withText(reason).withCount(which)));
         return exitFileFault;
     }
     console.direct(done + name);
     return exitOrderly;
+}
+
+// What one run analysed, for its text, sketch and JSON: the program's input
+// file (its survey, and the height section where there is one) or a free
+// station.
+struct Analysed {
+    std::unique_ptr<Survey> survey;
+    std::unique_ptr<PlanimetricAnalysis> plan;
+    std::unique_ptr<ZenithSection> zenith;
+    std::unique_ptr<HeightAnalysis> height;
+    std::unique_ptr<StationSurvey> station;
+    std::unique_ptr<FreeStationAnalysis> freeStation;
+    std::unique_ptr<SummaryFigures> figures;
+    std::unique_ptr<Summary> summary;
+    std::unique_ptr<Stop> stop; // the stop the run ended with
+    AngleUnit unit = AngleUnit::Unknown;
+};
+
+// The whole of a JSON file, at most a byte beyond what the reader takes (it
+// refuses more).
+std::string wholeText(std::istream& in) {
+    std::string text;
+    std::streambuf* buf = in.rdbuf();
+    constexpr int eof = std::char_traits<char>::eof();
+    for (int c = buf->sbumpc(); c != eof && text.size() <= maxJsonSize; c = buf->sbumpc()) {
+        text += static_cast<char>(c);
+    }
+    return text;
 }
 
 const char* const usage =
@@ -257,13 +200,9 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
         return exitFileFault;
     }
 
-    std::unique_ptr<PlanimetricAnalysis> plan;
-    std::unique_ptr<HeightAnalysis> height;
-    std::unique_ptr<SummaryFigures> figures;
-    std::unique_ptr<Summary> summary;
-    std::string stopText;
+    Analysed run;
     const std::string& inputName = parsed.names[0];
-    RunContext ctx;
+    const bool sketch = parsed.names.size() == 2;
     const std::string stars(52, '*');
     console.plainLine(stars);
     console.plainLine("          Interseccao inversa: analise");
@@ -275,108 +214,122 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
         std::string reason;
         auto input = files.openInput(inputName, reason);
         if (!input) {
-            throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
-                                     "\": " + reason + ".");
+            throw Stop(StopReason::CannotOpenInput).withName(inputName).withText(reason);
         }
         // The analysis reads its input and never writes over it.
         if (parsed.json && parsed.jsonName != "-" && files.sameFile(inputName, parsed.jsonName)) {
             jsonRefused = true;
-            throw RunStop::fileFault("O ficheiro JSON \"" + parsed.jsonName +
-                                     "\" e o proprio ficheiro de input: escolha outro nome.");
+            throw Stop(StopReason::OutputIsInput).withName(parsed.jsonName).withCount(jsonOutput);
         }
-        const bool sketch = parsed.names.size() == 2;
         if (sketch && files.sameFile(inputName, parsed.names[1])) {
-            throw RunStop::fileFault("O ficheiro do esboco \"" + parsed.names[1] +
-                                     "\" e o proprio ficheiro de input: escolha outro nome.");
+            throw Stop(StopReason::OutputIsInput).withName(parsed.names[1]).withCount(sketchOutput);
         }
         // Nor does one output replace the other.
         if (sketch && parsed.json && parsed.jsonName != "-" &&
             (parsed.jsonName == parsed.names[1] ||
              files.sameFile(parsed.names[1], parsed.jsonName))) {
             jsonRefused = true;
-            throw RunStop::fileFault("O ficheiro JSON \"" + parsed.jsonName +
-                                     "\" e o proprio ficheiro do esboco \"" + parsed.names[1] +
-                                     "\": escolha outro nome.");
+            throw Stop(StopReason::JsonIsSketch)
+                .withName(parsed.jsonName)
+                .withText(parsed.names[1]);
         }
         console.direct("Ficheiro de input: " + inputName);
 
-        RecordReader reader(*input, inputName,
-                            [&console, &inputName](long long line, const std::string& text) {
-                                console.warning(decimalCommaWarning(inputName, line, text));
-                            });
-        ctx.input = &reader;
-        ctx.inputFileName = inputName;
-        try {
-            readPlanimetricSection(ctx);
-            plan = std::make_unique<PlanimetricAnalysis>(analysePlanimetry(ctx));
+        std::exception_ptr heightStop;
+        const InputForm form = inputFormOf(*input);
+        if (form == InputForm::ProgramFile) {
+            RecordReader reader(*input, inputName,
+                                [&console, &inputName](long long line, const std::string& text) {
+                                    console.warning(decimalCommaWarning(inputName, line, text));
+                                });
+            run.survey = std::make_unique<Survey>(readPlanimetricSection(reader).survey);
+            run.unit = run.survey->header.unit;
+            run.plan = std::make_unique<PlanimetricAnalysis>(analysePlanimetry(*run.survey));
             // The height before any text, for the summary that opens it;
             // where its section is refused, the planimetry is still shown.
-            std::exception_ptr heightStop;
             if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
                 try {
-                    readZenithSection(ctx);
-                    height = std::make_unique<HeightAnalysis>(analyseHeight(ctx, *plan));
+                    run.zenith = std::make_unique<ZenithSection>(
+                        readZenithSection(reader, run.survey->header));
+                    run.height = std::make_unique<HeightAnalysis>(
+                        analyseHeight(*run.survey, *run.zenith, *run.plan));
                 } catch (...) {
+                    run.zenith.reset();
                     heightStop = std::current_exception();
                 }
             }
-            figures = std::make_unique<SummaryFigures>(summaryFigures(ctx, *plan, height.get()));
-            summary = std::make_unique<Summary>(summarize(*figures));
-            writeLines(console, summary->lines);
-            console.plainLine("");
-            writeLines(console, planimetryText(ctx, *plan));
-            console.plainLine("");
-            if (sketch) {
-                status = writeOutputFile(
-                    files, parsed.names[1], "do esboco",
-                    [&](std::ostream& out) { writeSketch(out, sketchOf(ctx, *plan)); },
-                    "Esboco escrito em ", console, error);
-                console.plainLine("");
-            }
-            if (height) {
-                writeLines(console, heightText(ctx, *height));
-            }
-            if (heightStop) {
-                std::rethrow_exception(heightStop);
-            }
-        } catch (const SingularMatrix& singular) {
-            stopText = stopMessage(singular);
-            console.direct(stopText);
-        }
-    } catch (const RunStop& stop) {
-        stopText = stop.consoleText();
-        // Orderly stops are part of the analysis; faults are errors.
-        if (stop.exitStatus() == exitOrderly) {
-            console.direct(stop.consoleText());
+            run.figures = std::make_unique<SummaryFigures>(
+                summaryFigures(*run.survey, *run.plan, run.zenith.get(), run.height.get()));
         } else {
-            error(stop.consoleText());
+            run.station = std::make_unique<StationSurvey>(
+                form == InputForm::StationText ? readStationText(*input, inputName)
+                                               : readStationJson(wholeText(*input), inputName));
+            run.unit = run.station->unit;
+            run.freeStation =
+                std::make_unique<FreeStationAnalysis>(analyseFreeStation(*run.station));
+            run.figures = std::make_unique<SummaryFigures>(
+                freeStationSummaryFigures(*run.station, *run.freeStation));
         }
-        status = stop.exitStatus();
+        run.summary = std::make_unique<Summary>(summarize(*run.figures));
+        writeLines(console, run.summary->lines);
+        console.plainLine("");
+        writeLines(console, run.survey ? planimetryText(*run.survey, *run.plan)
+                                       : freeStationText(*run.station, *run.freeStation));
+        console.plainLine("");
+        if (sketch) {
+            const SketchData data = run.survey ? planimetrySketch(*run.survey, *run.plan)
+                                               : freeStationSketch(*run.station, *run.freeStation);
+            status = writeOutputFile(
+                files, parsed.names[1], sketchOutput,
+                [&data](std::ostream& out) { writeSketch(out, data); }, "Esboco escrito em ",
+                console, error);
+            console.plainLine("");
+        }
+        if (run.height) {
+            writeLines(console, heightText(run.survey->header, *run.zenith, *run.height));
+        }
+        if (heightStop) {
+            std::rethrow_exception(heightStop);
+        }
+    } catch (const Stop& stop) {
+        run.stop = std::make_unique<Stop>(stop);
+        const std::string text = stopMessage(stop, run.unit);
+        // Orderly stops are part of the analysis; faults are errors.
+        if (exitStatus(stop.reason()) == exitOrderly) {
+            console.direct(text);
+        } else {
+            error(text);
+        }
+        status = exitStatus(stop.reason());
     }
     // Never over the input file.
     if (parsed.json && !jsonRefused) {
         AnalysisRecord record;
         record.inputName = inputName;
         record.status = status;
-        record.stop = stopText;
-        record.ctx = &ctx;
-        record.planimetry = plan.get();
-        record.height = height.get();
-        record.summary = summary.get();
-        record.summaryFigures = figures.get();
+        record.stop = run.stop.get();
+        record.unit = run.unit;
+        record.survey = run.survey.get();
+        record.planimetry = run.plan.get();
+        record.zenith = run.zenith.get();
+        record.height = run.height.get();
+        record.station = run.station.get();
+        record.freeStation = run.freeStation.get();
+        record.summary = run.summary.get();
+        record.summaryFigures = run.figures.get();
         const auto write = [&record](std::ostream& out) { writeAnalysisJson(out, record); };
         int written = exitOrderly;
         // A name that only now leads to the sketch (a link made to it
         // before it existed) is refused as well.
-        if (parsed.names.size() == 2 && parsed.jsonName != "-" &&
-            files.sameFile(parsed.names[1], parsed.jsonName)) {
-            error("O ficheiro JSON \"" + parsed.jsonName + "\" e o proprio ficheiro do esboco \"" +
-                  parsed.names[1] + "\": escolha outro nome.");
+        if (sketch && parsed.jsonName != "-" && files.sameFile(parsed.names[1], parsed.jsonName)) {
+            error(stopMessage(Stop(StopReason::JsonIsSketch)
+                                  .withName(parsed.jsonName)
+                                  .withText(parsed.names[1])));
             written = exitFileFault;
         } else if (parsed.jsonName == "-") {
             write(standardOutput); // in place of the console text
         } else {
-            written = writeOutputFile(files, parsed.jsonName, "JSON", write,
+            written = writeOutputFile(files, parsed.jsonName, jsonOutput, write,
                                       "Resultado em JSON escrito em ", console, error);
         }
         status = status == exitOrderly ? written : status;

@@ -4,6 +4,7 @@
 #include "base/stop.hpp"
 #include "base/text.hpp"
 #include "console/console.hpp"
+#include "input/input_form.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
 #include "input/zenith_section.hpp"
@@ -132,6 +133,12 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
         auto input = files.openInput(inputName, error);
         if (!input) {
             throw Stop(StopReason::CannotOpenInput).withName(inputName).withText(error);
+        }
+        // A free station is the companion's: say so before a report is made.
+        if (const InputForm form = inputFormOf(*input); form != InputForm::ProgramFile) {
+            throw Stop(StopReason::DirectionsOnly)
+                .withFile(inputName)
+                .withCount(form == InputForm::StationJson ? 1 : 0);
         }
 
         console.prompt(" Nome do ficheiro de output: ");

@@ -1,9 +1,8 @@
-// The free station on hand-built networks: the direction model of the
-// analysis as its special case, the first positions where directions alone
-// give none, zero redundancy and two stations that nothing tells apart, the
-// scale, and the statistics of one network against a hand computation.
+// The free station on hand-built networks: the first positions where
+// directions alone give none, zero redundancy and two stations that nothing
+// tells apart, the scale, and the statistics of one network against a hand
+// computation.
 #include "adjustment/free_station.hpp"
-#include "analysis/directions.hpp"
 #include "analysis/reliability.hpp"
 #include "base/constants.hpp"
 #include "input/planimetric_section.hpp"
@@ -21,56 +20,6 @@
 
 namespace resection {
 namespace {
-
-// The direction model of the analysis and the free station with directions
-// only, on the same readings: the same station, v^T P v and redundancy
-// numbers, clean and with a gross error, few points and many.
-TEST(FreeStation, DirectionsOnlyAreTheAnalysisDirectionModel) {
-    struct Case {
-        int points;
-        int gross;
-        double seconds;
-    };
-    for (const Case c :
-         {Case{4, 0, 0.0}, Case{5, 2, 120.0}, Case{9, 0, 0.0}, Case{30, 7, 3600.0}}) {
-        SCOPED_TRACE(c.points);
-        std::mt19937_64 rng(17 + c.points);
-        testing::MadeUpSurvey made;
-        made.points = c.points;
-        made.grossDirection = c.gross;
-        made.grossSeconds = c.seconds;
-        std::istringstream text(testing::surveyInput(rng, made));
-        RecordReader reader(text, "in");
-        const Survey read = readPlanimetricSection(reader).survey;
-        const FirstPosition first = findFirstPosition(read);
-        const double sigma = read.header.aprioriPrecision;
-        const DirectionAdjustment d =
-            adjustDirections(read.pointCoords, read.directionReading, sigma, first.m, first.p);
-        ASSERT_TRUE(d.converged);
-        const StationSurvey survey = surveyOfDirections(read, std::fabs(sigma));
-        const FreeStation f = adjustFreeStation(survey);
-        ASSERT_TRUE(f.adjusted());
-        const std::vector<ReadingTest> tests = observationTests(figuresOf(survey, f));
-        EXPECT_NEAR(f.stationM, d.stationM, 1e-7);
-        EXPECT_NEAR(f.stationP, d.stationP, 1e-7);
-        EXPECT_NEAR(std::remainder(f.orientation - d.orientation, 2.0 * pi), 0.0, 1e-10);
-        const double s2 = sigma * sigma;
-        EXPECT_NEAR(f.quadraticForm, d.sumOfSquares / s2, 1e-9 * (1.0 + f.quadraticForm));
-        for (int i = 0; i < c.points; ++i) {
-            EXPECT_NEAR(tests[static_cast<std::size_t>(i)].redundancy,
-                        d.readings[static_cast<std::size_t>(i)].redundancy, 1e-9);
-            EXPECT_NEAR(tests[static_cast<std::size_t>(i)].w,
-                        d.readings[static_cast<std::size_t>(i)].w, 1e-6);
-        }
-        for (int i = 1; i <= 3; ++i) {
-            for (int j = 1; j <= 3; ++j) {
-                EXPECT_NEAR(f.cofactor(i, j), s2 * d.unitCofactor(i, j),
-                            1e-9 * s2 *
-                                std::sqrt(std::fabs(d.unitCofactor(i, i) * d.unitCofactor(j, j))));
-            }
-        }
-    }
-}
 
 // A station at (1000, 2000), mark at 100 m, instrument 1.5 m high, circle
 // orientation 0.7 rad; observations computed exactly from it, one of them

@@ -7,6 +7,8 @@
 #include "console/files.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
+#include "input/station_survey.hpp"
+#include "planimetry/adjustment.hpp"
 #include "runs/analysis_run.hpp"
 #include "support/run_harness.hpp"
 
@@ -122,9 +124,10 @@ TEST(Analysis, NamesTheWrongZenithReading) {
     }
 }
 
-// The direction model with its orientation unknown and the program's
-// adjustment of the correlated angles give one station, one v^T P v and one
-// covariance of M and P (the program iterating to a micrometre here).
+// The free station's adjustment of the directions with their orientation
+// unknown (the analysis's one adjustment) and the program's adjustment of the
+// correlated angles give one station, one v^T P v and one covariance (the
+// program iterating to a nanometre here), clean and with an error.
 TEST(Analysis, DirectionModelIsTheAngleModel) {
     for (const auto& [n, wrong, error] :
          std::vector<std::tuple<int, int, double>>{{4, 2, 0.002}, {7, 5, 0.01}, {13, 1, 0.3}}) {
@@ -133,24 +136,25 @@ TEST(Analysis, DirectionModelIsTheAngleModel) {
         text.replace(3, 6, "1e-9  "); // the tolerance
         std::istringstream in(text);
         RecordReader reader(in, "in");
-        RunContext ctx;
-        ctx.input = &reader;
-        readPlanimetricSection(ctx);
-        const PlanimetricAnalysis a = analysePlanimetry(ctx);
-        ASSERT_TRUE(a.directions.converged);
-        EXPECT_GT(std::hypot(a.allM - 1000.0, a.allP - 2000.0), 1e-3); // not exact
-        EXPECT_NEAR(a.directions.stationM, ctx.adjustedM, 1e-8);
-        EXPECT_NEAR(a.directions.stationP, ctx.adjustedP, 1e-8);
-        const double s2 = a.sigma * a.sigma;
-        EXPECT_NEAR(a.directions.sumOfSquares / s2, a.test.quadraticForm,
-                    1e-8 * a.test.quadraticForm);
-        const Matrix& q = a.directions.unitCofactor;
-        EXPECT_NEAR(s2 * q(1, 1), ctx.coordCofactor(1, 1), 1e-8 * ctx.coordCofactor(1, 1));
-        EXPECT_NEAR(s2 * q(2, 2), ctx.coordCofactor(2, 2), 1e-8 * ctx.coordCofactor(2, 2));
-        EXPECT_NEAR(s2 * q(1, 2), ctx.coordCofactor(1, 2), 1e-8 * ctx.coordCofactor(1, 1));
+        const Survey survey = readPlanimetricSection(reader).survey;
+        const FirstPosition first = findFirstPosition(survey);
+        const double sigma = survey.header.aprioriPrecision;
+        PlanimetricAdjustment program(survey, first);
+        const PlanimetricPass pass = program.pass(sigma);
+        const StationSurvey directions = surveyOfDirections(survey, sigma);
+        const FreeStation f = adjustFreeStation(directions, first.m, first.p);
+        ASSERT_TRUE(f.adjusted());
+        EXPECT_GT(std::hypot(f.stationM - 1000.0, f.stationP - 2000.0), 1e-3); // not exact
+        EXPECT_NEAR(f.stationM, pass.adjustedM, 1e-8);
+        EXPECT_NEAR(f.stationP, pass.adjustedP, 1e-8);
+        EXPECT_NEAR(f.quadraticForm, pass.search.statistic, 1e-8 * pass.search.statistic);
+        const Matrix& q = pass.coordCofactor;
+        EXPECT_NEAR(f.cofactor(1, 1), q(1, 1), 1e-8 * q(1, 1));
+        EXPECT_NEAR(f.cofactor(2, 2), q(2, 2), 1e-8 * q(2, 2));
+        EXPECT_NEAR(f.cofactor(1, 2), q(1, 2), 1e-8 * q(1, 1));
         // The redundancy numbers share out the redundancy.
         double sum = 0.0;
-        for (const ReadingTest& t : a.directions.readings) {
+        for (const ReadingTest& t : observationTests(figuresOf(directions, f))) {
             sum += t.redundancy;
         }
         EXPECT_NEAR(sum, n - 3, 1e-9);
@@ -244,9 +248,14 @@ TEST(Analysis, GeometryByHand) {
             coords(i, 2) = 500.0 * std::cos(2 * pi * i / n);
             readings(i) = 2 * pi * i / n;
         }
-        const DirectionAdjustment d = adjustDirections(coords, readings, 1e-5, 3.0, -2.0);
-        ASSERT_TRUE(d.converged);
-        EXPECT_NEAR(strengthFigure(d.unitCofactor, 500.0), 2.0 / std::sqrt(n), 1e-9);
+        StationSurvey s;
+        for (int i = 1; i <= n; ++i) {
+            s.points.push_back({"P", coords(i, 1), coords(i, 2)});
+            s.observations.push_back({ObservationKind::Direction, i - 1, -1, readings(i), 1.0});
+        }
+        const FreeStation f = adjustFreeStation(s, 3.0, -2.0);
+        ASSERT_TRUE(f.adjusted());
+        EXPECT_NEAR(strengthFigure(f.cofactor, 500.0), 2.0 / std::sqrt(n), 1e-9);
     }
 }
 

@@ -10,6 +10,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -154,6 +155,29 @@ struct Row {
     bool tie = false; // the two readings' tests correlate fully: both must be listed
 };
 
+// A row as its test's name: points, seed, the wrong reading and its error
+// ("N5_seed11_Q1_direction_plus20deg"); the test list prints it so too.
+std::string rowName(const Row& r) {
+    const double size = std::fabs(r.error);
+    const bool degrees = size >= 1.0;
+    char error[32];
+    std::snprintf(error, sizeof error, "%.2f", degrees ? size : size * 60.0);
+    std::string text = error;
+    text.erase(text.find_last_not_of('0') + 1);
+    if (text.back() == '.') {
+        text.pop_back();
+    }
+    std::replace(text.begin(), text.end(), '.', 'p');
+    return "N" + std::to_string(r.n) + "_seed" + std::to_string(r.seed) + "_Q" +
+           std::to_string(r.wrong) + (r.zenith ? "_zenith_" : "_direction_") +
+           (r.error < 0.0 ? "minus" : "plus") + text + (degrees ? "deg" : "min") +
+           (r.twin ? "_twin" : "") + (r.tie ? "_tie" : "");
+}
+
+void PrintTo(const Row& r, std::ostream* out) {
+    *out << rowName(r);
+}
+
 class Blunders : public ::testing::TestWithParam<Row> {};
 
 TEST_P(Blunders, AnswerNamesOrListsTheWrongReading) {
@@ -198,7 +222,8 @@ INSTANTIATE_TEST_SUITE_P(
         Row{5, 1149, 3, -0.21297983983124771, false, true, true},
         // Zenith readings, the directions clean.
         Row{5, 41, 2, 10 * minute, true, false}, Row{8, 42, 8, -2.0, true, false},
-        Row{30, 43, 15, minute, true, false}));
+        Row{30, 43, 15, minute, true, false}),
+    [](const ::testing::TestParamInfo<Row>& row) { return rowName(row.param); });
 
 // Every network of the table and the clean ones behind it at once: a clean
 // network (the same seeds, no error) names no reading.

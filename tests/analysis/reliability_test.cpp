@@ -89,10 +89,7 @@ TEST(Reliability, HexagonByHand) {
     }
     std::istringstream in(text);
     RecordReader reader(in, "in");
-    RunContext ctx;
-    ctx.input = &reader;
-    readPlanimetricSection(ctx);
-    const PlanimetricAnalysis a = analysePlanimetry(ctx);
+    const PlanimetricAnalysis a = analysePlanimetry(readPlanimetricSection(reader).survey);
     ASSERT_EQ(a.basis, Basis::All);
     ASSERT_EQ(a.readings.size(), 6u);
     for (const ReadingTest& t : a.readings) {
