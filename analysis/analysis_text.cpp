@@ -1104,9 +1104,9 @@ void observationTable(std::vector<std::string>& out, const StationSurvey& survey
         out.push_back("  Erro detectavel: o menor erro que o teste w encontra com 80 % de "
                       "probabilidade,");
         out.push_back(std::string("  4.13 sigma / raiz(redundancia). Desvio da estacao") +
-                      (height ? " e da cota" : "") +
-                      ": quanto a desloca um erro desse tamanho que passe");
-        out.push_back("  sem ser detectado. Distancias em mm; angulos em " +
+                      (height ? " (e da cota)" : "") + ": quanto a desloca um erro");
+        out.push_back("  desse tamanho que passe sem ser detectado. Distancias em mm; angulos "
+                      "em " +
                       std::string(precisionInSeconds(unit) ? "segundos." : "mgon."));
     }
     if (weak) {
@@ -1261,12 +1261,16 @@ std::vector<std::string> freeStationText(const StationSurvey& survey,
     const std::vector<std::string> labels = observationLabels(survey);
     const std::vector<ObservationKind> kinds = kindsOf(survey);
     const Wording say{unit, 1.0, &kinds};
-    out.push_back("Estacao livre " + survey.stationName + ": " +
-                  std::to_string(survey.points.size()) + " pontos, " +
-                  std::to_string(survey.observations.size()) + " observacoes (" +
-                  kindCounts(survey) + ")");
-    out.push_back("Incognitas: " + unknownsText(all) + "; redundancia " +
-                  std::to_string(a.redundancy));
+    const std::size_t points = survey.points.size();
+    const std::size_t observations = survey.observations.size();
+    out.push_back("Estacao livre " + survey.stationName + ": " + std::to_string(points) +
+                  (points == 1 ? " ponto, " : " pontos, ") + std::to_string(observations) +
+                  (observations == 1 ? " observacao (" : " observacoes (") + kindCounts(survey) +
+                  ")");
+    const bool tooFew = a.redundancy < 0;
+    out.push_back("Incognitas: " + unknownsText(all) +
+                  (tooFew ? " (" + std::to_string(all.unknowns) + "), mais do que as observacoes"
+                          : "; redundancia " + std::to_string(a.redundancy)));
     out.push_back("Cada observacao com o seu desvio padrao a priori (na tabela abaixo); um so "
                   "ajustamento.");
     const bool distances = std::any_of(kinds.begin(), kinds.end(), isDistance);
@@ -1290,7 +1294,13 @@ std::vector<std::string> freeStationText(const StationSurvey& survey,
                             "metro)."
                           : "Curvatura terrestre e refraccao: nao consideradas.");
     }
-    if (!a.allSound) {
+    if (tooFew) {
+        out.push_back("Observacoes de menos: uma direccao so fixa a orientacao do circulo, uma "
+                      "distancia o circulo");
+        out.push_back("em que a estacao esta; sao precisas direccoes a tres pontos, distancias a "
+                      "dois,");
+        out.push_back("ou direccoes e distancias a dois pontos.");
+    } else if (!a.allSound) {
         FreeStation why = all;
         if (why.adjusted()) {
             why.fault = AdjustmentFault::RanAway; // converged, but far from the points
@@ -1318,6 +1328,8 @@ std::vector<std::string> freeStationText(const StationSurvey& survey,
     } else if (a.tested) {
         out.push_back("Sem teste global de todas as observacoes: nenhum ajustamento delas assenta "
                       "perto dos pontos.");
+    } else if (tooFew) {
+        out.push_back("Sem teste global: as observacoes nao bastam para as incognitas.");
     } else {
         out.push_back("Sem redundancia: a estacao segue das observacoes, sem teste global; "
                       "nenhum erro se ve.");
@@ -1330,7 +1342,8 @@ std::vector<std::string> freeStationText(const StationSurvey& survey,
     switch (a.basis) {
     case Basis::None:
         out.push_back("Estacao: nao determinada.");
-        out.push_back(a.redundancy == 1
+        out.push_back(tooFew ? "  As observacoes nao bastam para a fixar."
+                      : a.redundancy == 1
                           ? "  Com redundancia 1 e uma observacao muito errada, as observacoes nao "
                             "dizem onde a estacao esta."
                           : "  Nenhum ajustamento assenta perto dos pontos, nem sem uma so "
@@ -1392,13 +1405,14 @@ std::vector<std::string> freeStationText(const StationSurvey& survey,
                       labels[static_cast<std::size_t>(a.basisObservation - 1)] +
                       ", que fica fora dele)");
         observationTable(out, survey, a.basisTests, a.basisObservation, height);
-    } else {
+    } else if (!tooFew) {
         out.push_back("  Nenhum ajustamento das observacoes assenta perto dos pontos: sem testes "
                       "por observacao.");
     }
     if (!a.tested) {
         out.push_back("  Sem redundancia nenhum erro pode ser detectado.");
-        out.push_back("Nenhuma observacao pode ser testada (redundancia 0)");
+        out.push_back(tooFew ? "Nenhuma observacao pode ser testada (observacoes de menos)"
+                             : "Nenhuma observacao pode ser testada (redundancia 0)");
         return out;
     }
     if (a.redundancy == 1 && (!a.allSound || !a.test.accepted)) {

@@ -72,10 +72,12 @@ void verdictLines(const SummaryFigures& f, std::vector<std::string>& out) {
     if (f.test == Test::NotApplicable) {
         out.push_back(f.redundancy > 0
                           ? "  Teste global: nao ha: " + prior + " nao permite teste nenhum."
-                      : f.freeStation ? "  Teste global: nao aplicavel: sem redundancia, as "
-                                        "observacoes nao se controlam e nenhum erro se ve."
-                                      : "  Teste global: nao aplicavel: com 3 pontos nao ha "
-                                        "redundancia, e nenhum erro de leitura se ve.");
+                      : f.redundancy < 0 ? "  Teste global: nao aplicavel: as observacoes nao "
+                                           "bastam para determinar a estacao."
+                      : f.freeStation    ? "  Teste global: nao aplicavel: sem redundancia, as "
+                                           "observacoes nao se controlam e nenhum erro se ve."
+                                         : "  Teste global: nao aplicavel: com 3 pontos nao ha "
+                                           "redundancia, e nenhum erro de leitura se ve.");
         return;
     }
     const std::string allSaid = f.allRanAway ? std::string("o ajustamento de todas as ") +
@@ -214,10 +216,12 @@ std::string nextStep(const SummaryFigures& f) {
         step = f.redundancy > 0 ? f.freeStation ? "Indique desvios padrao a priori maiores do que 0"
                                                 : "Indique no ficheiro a precisao a priori de uma "
                                                   "leitura, maior do que 0"
-               : f.freeStation  ? "Meca mais uma observacao, para que as observacoes se controlem "
-                                  "umas as outras"
-                                : "Vise mais um ponto, para que as leituras se controlem umas as "
-                                  "outras";
+               : f.redundancy < 0 ? "Meca mais observacoes: direccoes a tres pontos, distancias "
+                                    "a dois, ou direccoes e distancias a dois pontos"
+               : f.freeStation    ? "Meca mais uma observacao, para que as observacoes se "
+                                    "controlem umas as outras"
+                                  : "Vise mais um ponto, para que as leituras se controlem umas as "
+                                    "outras";
     } else {
         switch (f.verdict) {
         case Verdict::Clean:

@@ -8,7 +8,7 @@
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
 #include "planimetry/position.hpp"
-#include "support/survey_input.hpp"
+#include "support/station_network.hpp"
 
 #include <gtest/gtest.h>
 
@@ -21,64 +21,7 @@
 namespace resection {
 namespace {
 
-// A station at (1000, 2000), mark at 100 m, instrument 1.5 m high, circle
-// orientation 0.7 rad; observations computed exactly from it, one of them
-// off by 'error' where asked.
-struct Network {
-    StationSurvey s;
-    double m0 = 1000.0, p0 = 2000.0, h0 = 100.0, o0 = 0.7, scale = 1.0, curvature = 0.0;
-
-    Network() {
-        s.stationName = "E";
-        s.hasInstrumentHeight = true;
-        s.instrumentHeight = 1.5;
-    }
-    // A point at a bearing (degrees) and distance from the station.
-    int point(double bearing, double distance, double height = 120.0) {
-        const double b = bearing * pi / 180.0;
-        KnownPoint k;
-        k.name = "P" + std::to_string(s.points.size() + 1);
-        k.m = m0 + distance * std::sin(b);
-        k.p = p0 + distance * std::cos(b);
-        k.hasHeight = true;
-        k.h = height;
-        s.points.push_back(k);
-        return static_cast<int>(s.points.size()) - 1;
-    }
-    void add(ObservationKind kind, int target, double sigma, double error = 0.0, int from = -1) {
-        const KnownPoint& t = s.points[static_cast<std::size_t>(target)];
-        const double az = std::atan2(t.m - m0, t.p - p0);
-        const double g = std::hypot(t.m - m0, t.p - p0) / scale;
-        const double dh = (t.h + 1.3) - (h0 + 1.5) - curvature * g * g;
-        Observation o;
-        o.kind = kind;
-        o.target = target;
-        o.from = from;
-        o.sigma = sigma;
-        o.targetHeight = 1.3;
-        switch (kind) {
-        case ObservationKind::Direction:
-            o.value = std::fmod(az - o0 + 4.0 * pi, 2.0 * pi);
-            break;
-        case ObservationKind::Angle: {
-            const KnownPoint& f = s.points[static_cast<std::size_t>(from)];
-            o.value = std::fmod(az - std::atan2(f.m - m0, f.p - p0) + 4.0 * pi, 2.0 * pi);
-            break;
-        }
-        case ObservationKind::HorizontalDistance:
-            o.value = g;
-            break;
-        case ObservationKind::SlopeDistance:
-            o.value = std::hypot(g, dh);
-            break;
-        case ObservationKind::Zenith:
-            o.value = std::atan2(g, dh);
-            break;
-        }
-        o.value += error;
-        s.observations.push_back(o);
-    }
-};
+using Network = testing::StationNetwork;
 
 const double second = pi / 648000.0;
 using K = ObservationKind;
@@ -181,35 +124,6 @@ TEST(FreeStation, ReliabilityOfASymmetricTrilaterationByHand) {
         EXPECT_EQ(t.heightShift, 0.0);
     }
     EXPECT_NEAR(f.prioriSigma(1), std::sqrt(2.0 / 3.0) * 0.004, 1e-12);
-}
-
-// A distance 8 cm too long among directions and distances to six points
-// is named as that distance, with its error; a zenith angle 30" off among
-// slope distances and zenith angles likewise.
-TEST(FreeStation, AGrossErrorInADistanceOrAZenithAngleIsNamed) {
-    for (const bool zenith : {false, true}) {
-        SCOPED_TRACE(zenith ? "zenith" : "distance");
-        Network n;
-        for (int i = 0; i < 6; ++i) {
-            const int k = n.point(i * 61.0, 200.0 + 40.0 * i, 90.0 + 8.0 * i);
-            n.add(K::Direction, k, 1.0 * second);
-            if (zenith) {
-                n.add(K::SlopeDistance, k, 0.002);
-                n.add(K::Zenith, k, 1.0 * second, i == 3 ? 30.0 * second : 0.0);
-            } else {
-                n.add(K::HorizontalDistance, k, 0.002, i == 3 ? 0.08 : 0.0);
-            }
-        }
-        const FreeStation f = adjustFreeStation(n.s);
-        ASSERT_TRUE(f.adjusted());
-        const std::vector<ReadingTest> tests = observationTests(figuresOf(n.s, f));
-        const Suspect named = findSuspect(tests, wTestCritical);
-        ASSERT_EQ(named.kind, Suspect::Kind::Flagged);
-        const std::size_t wrong = zenith ? 3 * 3 + 2 : 3 * 2 + 1;
-        EXPECT_EQ(named.reading, static_cast<int>(wrong) + 1);
-        const double error = zenith ? 30.0 * second : 0.08;
-        EXPECT_NEAR(tests[wrong].estimatedError, error, 0.02 * error);
-    }
 }
 
 // A direction 90 or 180 degrees off among eight: the first position comes

@@ -1,11 +1,15 @@
 // The two input forms of a free station: the text form and JSON give the
-// same observations; bad input ends with a message that names the line; the
-// JSON reader is strict and bounded on hostile text.
+// same observations; bad input ends the companion's run with a message that
+// names the line; the JSON reader is strict and bounded on hostile text; the
+// program given a free station refuses it and points to the companion.
 #include "base/stop.hpp"
+#include "console/files.hpp"
 #include "input/json.hpp"
 #include "input/station_json.hpp"
 #include "input/station_text.hpp"
 #include "report/messages.hpp"
+#include "runs/analysis_run.hpp"
+#include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
 
@@ -134,16 +138,29 @@ struct Fault {
     const char* words; // in the message
 };
 
-template <typename Read>
-void expectRefused(const std::string& good, const Fault& f, const std::string& file, Read read) {
+// The fault put into the good file, as a whole run of the companion: status
+// 1, the message on standard error naming the file and the line, no
+// analysis, and no number that is not one.
+void expectRefused(const std::string& good, const Fault& f, const std::string& file) {
     std::string text = good;
     const auto at = text.find(f.replace);
     ASSERT_NE(at, std::string::npos) << f.replace;
     text.replace(at, std::string(f.replace).size(), f.with);
     SCOPED_TRACE(text);
-    const std::string message = refusal([&]() { read(text); });
+    MemoryFileSystem memory;
+    memory.files[file] = text;
+    std::ostringstream out, errors;
+    EXPECT_EQ(runAnalysis({file, "e.svg", "--json", "e.out"}, out, errors, memory), exitBadInput);
+    const std::string message = errors.str();
     EXPECT_NE(message.find(" ficheiro " + file + ", " + f.line), std::string::npos) << message;
     EXPECT_NE(message.find(f.words), std::string::npos) << message;
+    EXPECT_EQ(out.str().find("Resumo"), std::string::npos);
+    EXPECT_EQ(memory.files.count("e.svg"), 0u);
+    const std::string json = memory.files["e.out"];
+    EXPECT_NE(json.find("\"status\":1"), std::string::npos) << json;
+    for (const char* bad : {"nan", "inf", "NaN", "Inf"}) {
+        EXPECT_EQ((out.str() + message).find(bad), std::string::npos) << bad;
+    }
 }
 
 TEST(StationInput, BadTextNamesTheLine) {
@@ -167,11 +184,10 @@ TEST(StationInput, BadTextNamesTheLine) {
         {"P1   1000.000", "P2   1000.000", "linha 8", "duas vezes"},
         {"estacao-livre gd", "estacao-livre GD", "linha 1", "unidade"},
         {"estacao E1 1.600", "estacao E1 1.600\nescala 0,9996", "linha 3", "virgula"},
-        {"estacao-livre gd", "gd 0.001 0.6", "linha 1", "estacao-livre"},
         {"P1 zenital   95.9015", "P1 zenital 200", "linha 13", "entre 0 e 180"},
     };
     for (const Fault& f : faults) {
-        expectRefused(textForm, f, "est.txt", [](const std::string& text) { fromText(text); });
+        expectRefused(textForm, f, "est.txt");
     }
 }
 
@@ -190,8 +206,7 @@ TEST(StationInput, BadJsonNamesTheLine) {
         {"\"angle_unit\": \"deg\"", "\"angle_unit\": \"grad\"", "linha 2", "angle_unit"},
     };
     for (const Fault& f : faults) {
-        expectRefused(jsonForm, f, "est.json",
-                      [](const std::string& text) { readStationJson(text, "est.json"); });
+        expectRefused(jsonForm, f, "est.json");
     }
 }
 
@@ -243,6 +258,21 @@ TEST(StationInput, TheJsonReaderIsStrictAndBounded) {
     EXPECT_EQ(v.find("a")->items()[1].number(), 2.5);
     EXPECT_EQ(v.find("b")->text(), "\xc3\xa7");
     EXPECT_EQ(v.find("c"), nullptr);
+}
+
+// The program given a free station in either form: the message that it
+// takes directions only and names the companion, status 1, no report.
+TEST(StationInput, TheProgramRefusesAFreeStation) {
+    for (const std::string& text : {std::string(textForm), std::string(jsonForm),
+                                    std::string("\xef\xbb\xbf\n  ESTACAO-LIVRE gd\n")}) {
+        const testing::RunResult r = testing::runInProcess({{"in", text}}, "in\nout\nS\n");
+        EXPECT_EQ(r.status, exitBadInput);
+        EXPECT_NE(r.console.find("o resection so calcula com leituras azimutais"),
+                  std::string::npos)
+            << r.console;
+        EXPECT_NE(r.console.find("Analise-o com resection-analise in."), std::string::npos);
+        EXPECT_EQ(r.files.count("out"), 0u);
+    }
 }
 
 } // namespace
