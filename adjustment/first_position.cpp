@@ -86,13 +86,20 @@ std::vector<std::vector<std::pair<int, double>>> circles(const StationSurvey& s)
     std::vector<double> reading(static_cast<std::size_t>(n), 0.0);
     std::vector<int> set(static_cast<std::size_t>(n), -1);
     std::vector<std::vector<std::pair<int, double>>> sets;
+    std::vector<const Observation*> angles;
+    for (const Observation& o : s.observations) {
+        if (o.kind == Kind::Angle) {
+            angles.push_back(&o);
+        }
+    }
     const auto spread = [&](int index) {
         // Breadth first over the angles from the targets of set 'index'.
         auto& members = sets[static_cast<std::size_t>(index)];
-        for (std::size_t at = 0; at < members.size(); ++at) {
+        for (std::size_t at = 0; at < members.size() && !angles.empty(); ++at) {
             const int from = members[at].first;
-            for (const Observation& o : s.observations) {
-                if (o.kind != Kind::Angle || (o.from != from && o.target != from)) {
+            for (const Observation* angle : angles) {
+                const Observation& o = *angle;
+                if (o.from != from && o.target != from) {
                     continue;
                 }
                 const int other = o.from == from ? o.target : o.from;
@@ -116,8 +123,9 @@ std::vector<std::vector<std::pair<int, double>>> circles(const StationSurvey& s)
         }
     }
     spread(0);
-    for (const Observation& o : s.observations) {
-        if (o.kind == Kind::Angle && set[static_cast<std::size_t>(o.from)] < 0) {
+    for (const Observation* angle : angles) {
+        const Observation& o = *angle;
+        if (set[static_cast<std::size_t>(o.from)] < 0) {
             const int index = static_cast<int>(sets.size());
             sets.emplace_back();
             set[static_cast<std::size_t>(o.from)] = index;

@@ -249,6 +249,98 @@ double median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// A free station with 1001 observations: points at 150 m to 5 km around
+// it, with noise of 1" on the angles and 2 mm + 2 ppm on the distances, and
+// 'gross' observations of one kind off (directions by 20 degrees, distances
+// by 8 cm).
+struct FreeCase {
+    const char* what;
+    bool distances; // a horizontal distance beside each direction
+    bool heights;   // a slope distance and a zenith angle beside each direction
+    int gross;
+};
+
+resection::StationSurvey makeFreeStation(const FreeCase& c, unsigned seed) {
+    using resection::ObservationKind;
+    std::mt19937_64 rng(seed);
+    std::uniform_real_distribution<double> unit(0.0, 1.0);
+    std::normal_distribution<double> noise(0.0, 1.0);
+    const double pi = 4.0 * std::atan(1.0), second = pi / 648000.0;
+    const double m0 = 41000.0, p0 = 271000.0, h0 = 200.0, orientation = 1.234;
+    resection::StationSurvey s;
+    s.stationName.assign(1, 'E');
+    s.hasInstrumentHeight = true;
+    s.instrumentHeight = 1.55;
+    const int perPoint = 1 + (c.distances ? 1 : 0) + (c.heights ? 2 : 0);
+    int left = 1001;
+    for (int i = 0; left > 0; ++i) {
+        const double d = 150.0 + 5000.0 * unit(rng), az = 2.0 * pi * unit(rng);
+        resection::KnownPoint k;
+        k.name = std::to_string(i);
+        k.m = m0 + d * std::sin(az);
+        k.p = p0 + d * std::cos(az);
+        k.hasHeight = true;
+        k.h = 150.0 + 200.0 * unit(rng);
+        s.points.push_back(k);
+        const double dh = (k.h + 1.3) - (h0 + 1.55);
+        const auto add = [&](ObservationKind kind, double value, double sigma) {
+            if (left-- > 0) {
+                const bool off = static_cast<int>(s.observations.size()) < c.gross * perPoint &&
+                                 static_cast<int>(s.observations.size()) % perPoint == 1 % perPoint;
+                const double error = !off                                 ? 0.0
+                                     : kind == ObservationKind::Direction ? pi / 9.0
+                                                                          : 0.08;
+                s.observations.push_back(
+                    {kind, i, -1, value + sigma * noise(rng) + error, sigma, 1.3, 0});
+            }
+        };
+        // The last points take a direction alone where a whole set would
+        // pass 1001.
+        const bool whole = left >= perPoint;
+        add(ObservationKind::Direction, std::fmod(az - orientation + 2.0 * pi, 2.0 * pi), second);
+        if (!whole) {
+            continue;
+        }
+        if (c.distances) {
+            add(ObservationKind::HorizontalDistance, d, 0.002 + 2e-6 * d);
+        }
+        if (c.heights) {
+            add(ObservationKind::SlopeDistance, std::hypot(d, dh), 0.002 + 2e-6 * d);
+            add(ObservationKind::Zenith, std::atan2(d, dh), second);
+        }
+    }
+    return s;
+}
+
+// A free station in its text form, every value in full.
+std::string stationText(const resection::StationSurvey& s) {
+    const double pi = 4.0 * std::atan(1.0);
+    std::string text;
+    text.append("estacao-livre gd\nestacao ").append(s.stationName);
+    char value[128];
+    std::snprintf(value, sizeof value, " %.17g\npontos\n", s.instrumentHeight);
+    text.append(value);
+    for (const resection::KnownPoint& k : s.points) {
+        std::snprintf(value, sizeof value, " %.17g %.17g %.17g\n", k.m, k.p, k.h);
+        text.append(k.name).append(value);
+    }
+    text.append("observacoes\n");
+    static const char* const words[] = {"direccao", "angulo", "distancia", "inclinada", "zenital"};
+    for (const resection::Observation& o : s.observations) {
+        const bool distance = resection::isDistance(o.kind);
+        const double scale = distance ? 1.0 : 180.0 / pi;
+        std::snprintf(value, sizeof value, " %.17g %.17g\n", o.value * scale,
+                      o.sigma * scale * (distance ? 1.0 : 3600.0));
+        text.append(s.points[static_cast<std::size_t>(o.target)].name)
+            .append(" ")
+            .append(words[static_cast<int>(o.kind)])
+            .append(value);
+    }
+    // Every target's signal at 1.3 m.
+    text.insert(text.find("\npontos"), "\nalvo 1.3");
+    return text;
+}
+
 // The analysis program on the same generated stations: CPU time of whole
 // in-process runs (the console text and the JSON both written), median of
 // the repetitions.
@@ -294,6 +386,42 @@ int benchAnalysis(int repetitions) {
         std::printf("| %d | %d | %s | %.1f ms | %s |\n", c.points, c.zenithCount, gross,
                     median(times) * 1e3, closing.c_str());
     }
+    // Free stations of 1001 observations in the text form, the same way.
+    const std::vector<FreeCase> stations = {
+        {"directions, 1 direction 20 deg off", false, false, 1},
+        {"directions and horizontal distances", true, false, 0},
+        {"directions and horizontal distances, 1 distance 8 cm long", true, false, 1},
+        {"directions, slope distances and zenith angles", false, true, 0},
+        {"the same, 1 slope distance 8 cm long", false, true, 1},
+        {"directions and horizontal distances, 20 distances 8 cm long", true, false, 20},
+    };
+    std::printf("\n| observations | points | kinds | CPU time | closing line |\n");
+    std::printf("|---:|---:|---|---:|---|\n");
+    for (const FreeCase& c : stations) {
+        const resection::StationSurvey s = makeFreeStation(c, 11);
+        resection::MemoryFileSystem memory;
+        memory.files["in"] = stationText(s);
+        std::vector<double> times;
+        std::string console;
+        for (int r = 0; r < repetitions; ++r) {
+            memory.files.erase("out.json");
+            std::ostringstream out;
+            const std::clock_t start = std::clock();
+            resection::runAnalysis({"in", "--json", "out.json"}, out, out, memory);
+            times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+            console = out.str();
+        }
+        const auto at = console.find("\r\nObservacao suspeita");
+        const auto none = console.find("\r\nNenhuma observacao suspeita");
+        const auto from = at != std::string::npos ? at : none;
+        const std::string closing =
+            from == std::string::npos
+                ? "(none)"
+                : console.substr(from + 2, std::min<std::size_t>(
+                                               60, console.find("\r\n", from + 2) - from - 2));
+        std::printf("| %zu | %zu | %s | %.1f ms | %s |\n", s.observations.size(), s.points.size(),
+                    c.what, median(times) * 1e3, closing.c_str());
+    }
     return 0;
 }
 
@@ -335,69 +463,12 @@ int benchPassCost() {
     return 0;
 }
 
-// A free station with 1001 observations: points at 150 m to 5 km around
-// it, with noise of 1" on the angles and 2 mm + 2 ppm on the distances, and
-// 'gross' observations of one kind off (directions by 20 degrees, distances
-// by 8 cm).
-struct FreeCase {
-    const char* what;
-    bool distances; // a horizontal distance beside each direction
-    bool heights;   // a slope distance and a zenith angle beside each direction
-    int gross;
-};
-
-resection::StationSurvey makeFreeStation(const FreeCase& c, unsigned seed) {
-    using resection::ObservationKind;
-    std::mt19937_64 rng(seed);
-    std::uniform_real_distribution<double> unit(0.0, 1.0);
-    std::normal_distribution<double> noise(0.0, 1.0);
-    const double pi = 4.0 * std::atan(1.0), second = pi / 648000.0;
-    const double m0 = 41000.0, p0 = 271000.0, h0 = 200.0, orientation = 1.234;
-    resection::StationSurvey s;
-    s.stationName = "E";
-    s.hasInstrumentHeight = true;
-    s.instrumentHeight = 1.55;
-    const int perPoint = 1 + (c.distances ? 1 : 0) + (c.heights ? 2 : 0);
-    int left = 1001;
-    for (int i = 0; left > 0; ++i) {
-        const double d = 150.0 + 5000.0 * unit(rng), az = 2.0 * pi * unit(rng);
-        resection::KnownPoint k;
-        k.name = std::to_string(i);
-        k.m = m0 + d * std::sin(az);
-        k.p = p0 + d * std::cos(az);
-        k.hasHeight = true;
-        k.h = 150.0 + 200.0 * unit(rng);
-        s.points.push_back(k);
-        const double dh = (k.h + 1.3) - (h0 + 1.55);
-        const auto add = [&](ObservationKind kind, double value, double sigma) {
-            if (left-- > 0) {
-                const bool off = static_cast<int>(s.observations.size()) < c.gross * perPoint &&
-                                 static_cast<int>(s.observations.size()) % perPoint == 1 % perPoint;
-                const double error = !off                                 ? 0.0
-                                     : kind == ObservationKind::Direction ? pi / 9.0
-                                                                          : 0.08;
-                s.observations.push_back(
-                    {kind, i, -1, value + sigma * noise(rng) + error, sigma, 1.3, 0});
-            }
-        };
-        add(ObservationKind::Direction, std::fmod(az - orientation + 2.0 * pi, 2.0 * pi), second);
-        if (c.distances) {
-            add(ObservationKind::HorizontalDistance, d, 0.002 + 2e-6 * d);
-        }
-        if (c.heights) {
-            add(ObservationKind::SlopeDistance, std::hypot(d, dh), 0.002 + 2e-6 * d);
-            add(ObservationKind::Zenith, std::atan2(d, dh), second);
-        }
-    }
-    return s;
-}
-
 int benchFreeStation(int repetitions) {
     const std::vector<FreeCase> cases = {
         {"directions", false, false, 0},
         {"directions and horizontal distances", true, false, 0},
         {"directions, slope distances and zenith angles", false, true, 0},
-        {"the same, 1 direction 20 deg off", false, true, 1},
+        {"the same, 1 slope distance 8 cm long", false, true, 1},
         {"directions and horizontal distances, 20 distances 8 cm long", true, false, 20},
     };
     std::printf("| observations | points | kinds | CPU time | iterations | station |\n");
@@ -424,6 +495,13 @@ int benchFreeStation(int repetitions) {
 int main(int argc, char** argv) {
     if (argc > 1 && std::string(argv[1]) == "--analysis") {
         return benchAnalysis(argc > 2 ? std::max(1, std::atoi(argv[2])) : 5);
+    }
+    if (argc > 1 && std::string(argv[1]) == "--station-text") {
+        const bool heights = argc > 2 && std::string(argv[2]) == "heights";
+        std::fputs(
+            stationText(makeFreeStation({"", !heights, heights, argc > 3 ? 1 : 0}, 11)).c_str(),
+            stdout);
+        return 0;
     }
     if (argc > 1 && std::string(argv[1]) == "--pass-cost") {
         return benchPassCost();
