@@ -341,6 +341,40 @@ std::string stationText(const resection::StationSurvey& s) {
     return text;
 }
 
+// Whole in-process runs of the analysis on the file "in": the median CPU
+// time of the repetitions, and the start of the closing line ('suspect',
+// "Leitura suspeita: ..." and the like, or "Nenhuma ...").
+struct TimedAnalysis {
+    double seconds = 0.0;
+    std::string closing;
+};
+
+TimedAnalysis timedAnalysis(resection::MemoryFileSystem& memory, int repetitions,
+                            const std::string& suspect) {
+    std::vector<double> times;
+    std::string console;
+    for (int r = 0; r < repetitions; ++r) {
+        memory.files.erase("out.json");
+        std::ostringstream out;
+        const std::clock_t start = std::clock();
+        resection::runAnalysis({"in", "--json", "out.json"}, out, out, memory);
+        times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
+        console = out.str();
+    }
+    std::size_t from = console.find("\r\n" + suspect);
+    if (from == std::string::npos) {
+        from = console.find("\r\nNenhuma ");
+    }
+    TimedAnalysis t;
+    t.seconds = median(times);
+    t.closing =
+        from == std::string::npos
+            ? "(none)"
+            : console.substr(from + 2,
+                             std::min<std::size_t>(60, console.find("\r\n", from + 2) - from - 2));
+    return t;
+}
+
 // The analysis program on the same generated stations: CPU time of whole
 // in-process runs (the console text and the JSON both written), median of
 // the repetitions.
@@ -360,31 +394,14 @@ int benchAnalysis(int repetitions) {
     for (const Case& c : cases) {
         resection::MemoryFileSystem memory;
         memory.files["in"] = makeInput(c, 7);
-        std::vector<double> times;
-        std::string console;
-        for (int r = 0; r < repetitions; ++r) {
-            memory.files.erase("out.json");
-            std::ostringstream out;
-            const std::clock_t start = std::clock();
-            resection::runAnalysis({"in", "--json", "out.json"}, out, out, memory);
-            times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
-            console = out.str();
-        }
-        const auto at = console.find("\r\nLeitura suspeita");
-        const auto none = console.find("\r\nNenhuma leitura suspeita");
-        const auto from = at != std::string::npos ? at : none;
-        const std::string closing =
-            from == std::string::npos
-                ? "(none)"
-                : console.substr(from + 2, std::min<std::size_t>(
-                                               60, console.find("\r\n", from + 2) - from - 2));
+        const TimedAnalysis t = timedAnalysis(memory, repetitions, "Leitura suspeita");
         char gross[64] = "none";
         if (c.gross > 0) {
             std::snprintf(gross, sizeof gross, "%d reading%s %g deg off", c.gross,
                           c.gross > 1 ? "s" : "", c.grossDegrees);
         }
         std::printf("| %d | %d | %s | %.1f ms | %s |\n", c.points, c.zenithCount, gross,
-                    median(times) * 1e3, closing.c_str());
+                    t.seconds * 1e3, t.closing.c_str());
     }
     // Free stations of 1001 observations in the text form, the same way.
     const std::vector<FreeCase> stations = {
@@ -401,26 +418,9 @@ int benchAnalysis(int repetitions) {
         const resection::StationSurvey s = makeFreeStation(c, 11);
         resection::MemoryFileSystem memory;
         memory.files["in"] = stationText(s);
-        std::vector<double> times;
-        std::string console;
-        for (int r = 0; r < repetitions; ++r) {
-            memory.files.erase("out.json");
-            std::ostringstream out;
-            const std::clock_t start = std::clock();
-            resection::runAnalysis({"in", "--json", "out.json"}, out, out, memory);
-            times.push_back(static_cast<double>(std::clock() - start) / CLOCKS_PER_SEC);
-            console = out.str();
-        }
-        const auto at = console.find("\r\nObservacao suspeita");
-        const auto none = console.find("\r\nNenhuma observacao suspeita");
-        const auto from = at != std::string::npos ? at : none;
-        const std::string closing =
-            from == std::string::npos
-                ? "(none)"
-                : console.substr(from + 2, std::min<std::size_t>(
-                                               60, console.find("\r\n", from + 2) - from - 2));
+        const TimedAnalysis t = timedAnalysis(memory, repetitions, "Observacao suspeita");
         std::printf("| %zu | %zu | %s | %.1f ms | %s |\n", s.observations.size(), s.points.size(),
-                    c.what, median(times) * 1e3, closing.c_str());
+                    c.what, t.seconds * 1e3, t.closing.c_str());
     }
     return 0;
 }
