@@ -112,7 +112,7 @@
   // record continued on the next line while it lacks values, the rest of its
   // last line ignored.
   function records(bytes) {
-    let text = new TextDecoder("latin1").decode(bytes).replace(/^\u00ef\u00bb\u00bf/, "");
+    const text = new TextDecoder("latin1").decode(bytes).replace(/^\u00ef\u00bb\u00bf/, "");
     const lines = text.split("\n");
     let line = 0;
     const valuesOf = (l) => {
@@ -566,6 +566,16 @@
     out.push(testLine("Teste global", test));
     if (test) {
       out.push(suspectLine("Leitura suspeita", plan.suspect, unit));
+      // Where one reading is named, the station the others give.
+      const named = plan.suspect && plan.suspect.kind === "single" ? plan.suspect.readings[0] : null;
+      const without = named && plan.readings && plan.readings[named.index - 1] &&
+                      plan.readings[named.index - 1].without;
+      if (without) {
+        out.push("Sem a leitura " + named.name + ": M = " + fixed(without.stationM, 3) +
+                 " m, P = " + fixed(without.stationP, 3) + " m (a estacao desloca-se " +
+                 fixed(without.shift, 3) + " m); teste global " +
+                 (without.globalTest && without.globalTest.accepted ? "aceite" : "rejeitado"));
+      }
     }
     if (height && height.globalTest) {
       out.push(testLine("Teste global da cota", height.globalTest));
