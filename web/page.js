@@ -170,6 +170,7 @@
   let input = null; // { name, bytes, contents }
   let outputs = {}; // what the last run wrote, for saving: { name, bytes, type }
   let sketchUrl = null;
+  let sketchStation = null; // [x, y] in the picture
   let busy = false;
 
   function save(output) {
@@ -630,6 +631,7 @@
     img.src = sketchUrl;
     const frame = $("sketch-frame");
     frame.style.aspectRatio = "";
+    sketchStation = null;
     const doc = new DOMParser().parseFromString(utf8.decode(svg), "image/svg+xml");
     const root = doc.documentElement;
     const box = doc.querySelector("clipPath rect");
@@ -657,6 +659,11 @@
           $("legend").appendChild(li);
         }
       }
+      // The station's name, bold inside the frame: the zoomed view opens on it.
+      const label = [...doc.querySelectorAll("text")].find((t) =>
+        t.getAttribute("font-weight") === "bold" && parseFloat(t.getAttribute("y")) < below);
+      sketchStation = label ? [parseFloat(label.getAttribute("x")),
+                               parseFloat(label.getAttribute("y"))] : null;
       const title = doc.querySelector("title");
       img.alt = "Esboco" + (title ? " (" + title.textContent + ")" : "") +
                 ": a estacao, os pontos visados e os raios; a legenda segue em texto.";
@@ -669,6 +676,13 @@
     $("sketch-box").classList.toggle("zoomed", on);
     $("sketch-zoom").setAttribute("aria-pressed", String(on));
     $("sketch-zoom").textContent = on ? "Esboco a largura da pagina" : "Ampliar o esboco";
+    // At its own size the picture's pixels are the file's: the station in
+    // the middle of the view.
+    const frame = $("sketch-frame");
+    if (on && sketchStation) {
+      frame.scrollLeft = sketchStation[0] - frame.clientWidth / 2;
+      frame.scrollTop = sketchStation[1] - frame.clientHeight / 2;
+    }
   }
 
   function setUp() {
