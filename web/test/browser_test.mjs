@@ -190,7 +190,12 @@ async function numberEdges(page) {
   const example = read(options.example).toString("latin1");
   const tokens = ["1e400", "-1e400", "1e-400", "4.9e-324", "2.2250738585072014e-308", "1D3",
                   "0x10", "inf", "nan", "+-5", "-0", ".5", "5.", "1e", "43626.6730000000000000001",
-                  "9007199254740993", "1.7976931348623157e308"];
+                  "9007199254740993", "1.7976931348623157e308",
+                  // Either side of the page's quick way to read a decimal:
+                  // 15 significant digits, the point 22 places from the end.
+                  "12345678901234.5", "123456789012345.6", "43626.67300000000",
+                  "000000000000043626.673", "-.5", "5.", "0.0000000000000000000001",
+                  "0.00000000000000000000001", "43626.6730000000000000000000"];
   let same = 0;
   for (const token of tokens) {
     const input = Buffer.from(example.replace("43626.673", token), "latin1");
