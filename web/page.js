@@ -600,8 +600,10 @@
     }
     const s = summaryOf(json);
     // Each coordinate kept on one line where the line breaks.
-    const parts = ["Estacao " + s.station.name + ":", "M = " + fixed(s.station.m, 3) + " m",
-                   "P = " + fixed(s.station.p, 3) + " m"];
+    const placed = typeof s.station.m === "number" && typeof s.station.p === "number";
+    const parts = ["Estacao " + s.station.name + ":",
+                   ...(placed ? ["M = " + fixed(s.station.m, 3) + " m",
+                                 "P = " + fixed(s.station.p, 3) + " m"] : ["sem posicao"])];
     if (typeof s.station.h === "number") {
       parts.push("C = " + fixed(s.station.h, 3) + " m");
     }
