@@ -1,39 +1,77 @@
-// The station's height from zenith readings to points of known height.
+// The station's height from zenith readings to points of known height: the
+// adjustment of the one unknown at one precision of the readings, the search
+// for the precision at which its variance test changes its verdict, and the
+// results the report prints. The adjustment's work arrays are its own; a pass
+// returns what it found.
 #pragma once
 
+#include "input/survey.hpp"
+#include "matrix/matrix.hpp"
 #include "precision/precision_search.hpp"
-#include "state/run_context.hpp"
 
 #include <vector>
 
 namespace resection {
 
-// The altimetric section: count and instrument height, then one record per
-// observation (name, M, P, point height, zenith reading, signal height, the
-// reading as degrees, minutes and seconds for "gs"). Readings in radians.
-void readZenithSection(RunContext& ctx);
+// What one pass found: what the precision search needs, and what the report
+// prints of the last pass.
+struct HeightPass {
+    PassOutcome search;
+    int iterations = 0; // one above the number of corrections
+    double stationHeight = 0.0;
+    Matrix design;                   // A, n x 1: d(zenith angle) / dH
+    Matrix residual;                 // v, n x 1, adjusted minus observed
+    double cofactor = 0.0;           // Q_H = 1 / (A^T P A)
+    double posterioriVariance = 0.0; // s0^2 = v^T P v / (n - 1)
+};
 
-// Sizes the arrays of the observations and of the adjustment for n =
-// zenithCount (done by readZenithSection).
-void sizeZenithArrays(RunContext& ctx);
+class HeightAdjustment {
+  public:
+    // The zenith readings seen from the station's plane position (the point
+    // of the position's last linearisation).
+    HeightAdjustment(const ZenithSection& section, double tolerance, double stationM,
+                     double stationP);
 
-// Weights 1 / sigma^2 of n uncorrelated zenith readings: the inverse of the
-// diagonal cofactor matrix, exactly as the general inversion gives it (1.0
-// divided by the diagonal element, exact zeros elsewhere) at a cost of order
-// n instead of n^3. A precision of exactly 0 is a matrix of zero rows.
-void buildZenithWeights(RunContext& ctx, double sigma);
+    // A pass at a precision sigma of the zenith readings (radians): the
+    // weights 1 / sigma^2, the starting value from the first observation,
+    // the iteration of H with the curvature and refraction term left out,
+    // the residuals and the variance test. Ends the run (Stop) when the
+    // iteration does not converge, runs away, or has no horizontal distance
+    // to work with, and for a precision of 0 ("Matriz singular!").
+    HeightPass pass(double sigma);
 
-// One adjustment pass of the height for the zenith precision sigma (radians):
-// the weights, the starting value from the first observation, the iteration
-// of H with the curvature and refraction term left out, the residuals and
-// the variance test. Ends the run when the iteration does not converge.
-PassOutcome heightPass(RunContext& ctx, double sigma);
+    // The starting value from observation 1 alone, with the combined earth
+    // curvature and refraction term, which the observation equations leave
+    // out.
+    double startingHeight() const;
 
-// The search of the zenith precision at which the verdict changes; leaves
-// zenithPrecision at the a posteriori precision and the last pass's results
-// in ctx. With a single observation there is nothing to adjust: it returns
-// false, and the run ends without a height.
-bool searchZenithPrecision(RunContext& ctx);
+    // The weights 1 / sigma^2 of the readings, all equal: every weight matrix
+    // the passes use is this value on the diagonal of an n x n matrix, as
+    // the general inversion of the diagonal cofactor matrix gives it. A
+    // precision of exactly 0 is a matrix of zero rows (SingularMatrix).
+    static double weight(double sigma);
+
+    double criticalValue() const { return critical_; }
+
+  private:
+    const ZenithSection& section_;
+    double tolerance_;
+    double stationM_, stationP_;
+    double critical_; // the 95 % chi-square point for n - 1
+};
+
+struct HeightSearch {
+    // With a single observation there is nothing to adjust: no height.
+    bool adjusted = false;
+    double precision = 0.0; // the a posteriori precision of the readings, radians
+    HeightPass last;        // the last pass, whose results the report prints
+    SearchCounts counts;
+};
+
+// The search from the a priori precision of the header.
+HeightSearch searchZenithPrecision(const ZenithSection& section, const SurveyHeader& header,
+                                   double stationM, double stationP,
+                                   const ComputeOptions& options = {});
 
 // The results of the height's last pass, as the report prints them.
 struct HeightResults {
@@ -47,7 +85,7 @@ struct HeightResults {
     // variance, degrees.
     std::vector<double> adjustedReadingDeviation;
 };
-HeightResults heightResults(const RunContext& ctx);
+HeightResults heightResults(const ZenithSection& section, const HeightPass& last);
 
 // Earth curvature and refraction together, per metre, in the starting value
 // only: 6.82e-8 as a single-precision constant widened to double.

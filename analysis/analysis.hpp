@@ -1,68 +1,89 @@
 // The analysis of a resection: what the fixed report leaves out when
 // something is wrong. One adjustment at the a priori precision of the file
-// (no precision search), its global test, the station's error ellipse, the
-// tests of single readings with the reading they point at and the station
-// adjusted without it, and the strength of the sighting geometry; the same
-// for the height from the zenith readings.
+// (no precision search), its global test, the tests of single readings with
+// their reliability, the reading a gross error is in and the station
+// adjusted without it, the station's error ellipse and the strength of the
+// sighting geometry; the same for the height from the zenith readings.
+//
+// Every figure after the verdict stands on one station: that of all
+// readings where its adjustment is sound, that without the suspect reading
+// where one is named, and none where the readings leave it undetermined
+// (four points and a gross error). An adjustment that stops or runs away
+// from the points is never the answer.
 #pragma once
 
 #include "analysis/blunders.hpp"
 #include "analysis/directions.hpp"
 #include "analysis/geometry.hpp"
 #include "analysis/reading_tests.hpp"
-#include "state/run_context.hpp"
+#include "analysis/run_state.hpp"
+#include "analysis/verdict.hpp"
 
 #include <string>
 #include <vector>
 
 namespace resection {
 
-// The chi-square test of v^T P v at 95 %, as the program's own passes test it.
-struct GlobalTest {
-    double quadraticForm = 0.0; // v^T P v
-    int degreesOfFreedom = 0;
-    double criticalValue = 0.0;
-    bool accepted = false;
-    double posterioriSigma = 0.0; // of one reading: |sigma| sqrt(v^T P v / r), radians
-    // The precision of one reading at which the statistic equals the critical
-    // value, |sigma| sqrt(v^T P v / critical): where the program's precision
-    // search ends, to within its step of 0.1" (0.1 mgon).
-    double changeSigma = 0.0;
+// A rejection that a precision up to this many times the a priori one would
+// turn into acceptance is as likely the precision (a little optimistic) as
+// an error; beyond, errors are far likelier. With four points the station
+// of all readings stands up to it (with the a posteriori ellipse), and
+// beyond it there is none.
+inline constexpr double precisionOrError = 3.0;
+
+// Which station the analysis stands on: that of all readings, that of all
+// but the suspect reading, or none (the readings leave it undetermined).
+enum class Basis { All, Without, None };
+
+// A station as the analysis gives it, with what stands on it.
+struct StationEstimate {
+    bool known = false;
+    double m = 0.0, p = 0.0; // metres
+    // The a priori covariance of M and P (m^2) and its ellipse (one sigma);
+    // the a posteriori one where the readings have a redundancy.
+    double prioriMM = 0.0, prioriPP = 0.0, prioriMP = 0.0;
+    ErrorEllipse priori, posteriori;
+    int redundancy = 0;
+    bool testable = false; // the a priori precision allows a test
+    bool tested = false;   // a global test of its readings (redundancy and precision)
+    GlobalTest test;
+    // The orientation of the circle (the azimuth of its zero), radians in
+    // [0, 2 pi), and its standard deviation a priori and a posteriori.
+    bool oriented = false;
+    double orientation = 0.0, orientationPriori = 0.0, orientationPosteriori = 0.0;
+    // (A^T A)^-1 of M, P, o for readings of unit weight: the strength figure.
+    Matrix unitCofactor;
+    // The 95 % ellipse shown: a posteriori where the test rejects the a
+    // priori precision or the precision allows no test, else a priori.
+    bool posterioriShown() const;
+    ErrorEllipse ellipse95() const;
 };
 
-// The station adjusted again without the suspect reading.
-struct Readjustment {
-    bool done = false;
-    std::string failure; // why not, when the adjustment stopped: its console text
-    double stationM = 0.0, stationP = 0.0, stationHeight = 0.0; // metres
-    double shift = 0.0;                                         // how far the station moves, metres
-    // The a priori standard error of that station's position, metres.
-    double positionSigma = 0.0;
-    GlobalTest test;
-    // The suspect reading minus the reading the re-adjusted station gives it,
-    // radians: the size of its error, when the others hold none.
+// The station of three readings alone, in closed form: with four points,
+// the station without each reading.
+struct ThreePointStation {
+    bool found = false;      // the three give a position near the points
+    double m = 0.0, p = 0.0; // metres
+    // The reading left out minus the direction this station gives it.
     double discrepancy = 0.0;
 };
 
 struct PlanimetricAnalysis {
-    double sigma = 0.0; // a priori precision of one reading, radians, as read
-    // The program's adjusted station; where the program's adjustment stops,
-    // the station of the direction adjustment of all readings, and where that
-    // does not converge either, the station most readings agree with.
-    double stationM = 0.0, stationP = 0.0;
-    bool tested = false; // a redundancy of at least 1: a global test and w-tests
+    double sigma = 0.0;    // a priori precision of one reading, radians, as read
+    bool testable = false; // that precision allows the tests
+    int redundancy = 0;    // N - 3
+    bool tested = false;   // a redundancy of at least 1 and a testable precision
     // The console text with which the program's adjustment of all readings
-    // stops ("" when it ends normally).
+    // stops, or why its station is none ("" when it ends normally).
     std::string adjustmentFailure;
     // The direction adjustment of all readings started from the station most
     // readings agree with, the program's first position having failed it.
     bool fromConsensus = false;
-    bool allAdjusted = false; // some adjustment of all readings gave the station
-    GlobalTest test;
-    // Covariance of M and P a priori (from sigma) and a posteriori (times the
-    // variance factor v^T P v / r), m^2; their ellipses (one sigma).
-    double prioriMM = 0.0, prioriPP = 0.0, prioriMP = 0.0;
-    ErrorEllipse priori, posteriori;
+    // An adjustment of all readings converged to a station near the points;
+    // not so when every one stopped or ran away.
+    bool allSound = false;
+    double allM = 0.0, allP = 0.0; // its station: the program's, where it ended normally
+    GlobalTest test;               // of all readings, where allSound and tested
     DirectionAdjustment directions;
     Suspect suspect;
     Readjustment without; // the station without the single suspect reading
@@ -72,10 +93,30 @@ struct PlanimetricAnalysis {
     // For tied candidates: the correlation of the first two's tests and the
     // sight that would tell them apart.
     Separation separation;
+    // Four points: [i - 1] the station of the other three readings, and how
+    // far apart those found lie.
+    std::vector<ThreePointStation> threePoint;
+    double threePointSpread = 0.0;
+    // The station the analysis stands on; basisReading is the suspect left
+    // out (1-based) for Basis::Without.
+    Basis basis = Basis::None;
+    int basisReading = 0;
+    StationEstimate station;
+    // The readings' tests shown: those of all readings where that
+    // adjustment is sound, else those of the station without the suspect
+    // ([i - 1] for reading i, its own row empty).
+    std::vector<ReadingTest> readings;
+    bool readingsWithout = false;
+    // The tests and reliability of the readings at the station the analysis
+    // stands on ([i - 1] for reading i; the suspect left out has an empty
+    // row): what an undetected error could still do to it.
+    std::vector<ReadingTest> basisReadings;
+    // The geometry, from the station the analysis stands on.
     DangerCircle circle;
-    double meanSight = 0.0;   // metres, from the adjusted station
+    double meanSight = 0.0;   // metres
     double medianSight = 0.0; // metres: the sight length of the strength figure
-    double strength = 0.0;    // G, see strengthFigure
+    bool strengthDefined = false;
+    double strength = 0.0; // G, see strengthFigure
     // G of the first three points alone, which give the first position: it
     // grows without bound as the station nears their circle. Not defined
     // where their adjustment does not converge.
@@ -86,14 +127,20 @@ struct PlanimetricAnalysis {
 // The analysis of the planimetric section read into ctx (readPlanimetricSection).
 // Leaves the state of the adjustment in ctx as a pass of the program does
 // (stationM, stationP the last point of linearisation). Ends the run as the
-// program does where the adjustment cannot be made.
+// program does where no first position can be found.
 PlanimetricAnalysis analysePlanimetry(RunContext& ctx);
 
 struct HeightAnalysis {
+    // The height was computed: the planimetric analysis gave a station, and
+    // every zenith reading is a number. Where not, notJudged says why and
+    // nothing below is computed.
+    bool computed = true;
     bool adjusted = false; // at least two observations
     double sigma = 0.0;    // a priori precision of one zenith reading, radians
-    // The plane position the heights are judged from: the program's station,
-    // or the station without a suspect direction reading (its name here).
+    bool testable = false; // that precision allows the tests
+    // The plane position the heights are judged from: the station the
+    // planimetric analysis stands on (without a suspect direction reading:
+    // its name here).
     double stationM = 0.0, stationP = 0.0;
     std::string withoutDirection;
     // Where the direction readings leave the station in doubt (candidates
@@ -105,8 +152,8 @@ struct HeightAnalysis {
     std::string adjustmentFailure;
     double stationHeight = 0.0;
     double prioriSigmaH = 0.0, posterioriSigmaH = 0.0; // metres
-    GlobalTest test;
-    std::vector<ReadingTest> readings; // [i - 1] for observation i
+    GlobalTest test;                                   // where testable
+    std::vector<ReadingTest> readings;                 // [i - 1] for observation i
     Suspect suspect;
     Readjustment without;
     std::vector<Readjustment> leftOut; // as in PlanimetricAnalysis
@@ -115,18 +162,19 @@ struct HeightAnalysis {
     bool curvatureAdjusted = false;
     double curvatureHeight = 0.0;     // metres
     double curvatureDifference = 0.0; // curvatureHeight - stationHeight
+    // The height the analysis stands on: without the suspect zenith reading
+    // where one is named, else the adjusted one.
+    double analysedHeight() const;
 };
 
 // The analysis of the altimetric section read into ctx (readZenithSection),
-// from the station's plane position that the planimetric adjustment left in
-// ctx, with the starting value and the iteration of the program's height
-// pass.
+// from the station's plane position in ctx (stationM, stationP), with the
+// starting value and the iteration of the program's height pass.
 HeightAnalysis analyseHeight(RunContext& ctx);
 
-// The same judged from a sound station: where the planimetric analysis names
-// a direction reading, from the station adjusted without it; where it cannot
-// tell which reading is wrong, the height is given but no zenith reading is
-// named.
+// The same from the station the planimetric analysis stands on; where it
+// cannot tell which direction reading is wrong, or has no station, the
+// height is given but no zenith reading is named.
 HeightAnalysis analyseHeight(RunContext& ctx, const PlanimetricAnalysis& plan);
 
 // The height of the zenith readings in ctx without observation 'left' (0:

@@ -150,16 +150,21 @@ std::string readjustment(const Readjustment& r, bool height) {
 }
 
 std::string readings(const std::vector<std::string>& names, const std::vector<ReadingTest>& tests,
-                     const std::vector<Readjustment>& leftOut, bool height) {
+                     const std::vector<Readjustment>& leftOut, bool height, int outside) {
     std::vector<std::string> items;
     for (std::size_t i = 0; i < names.size(); ++i) {
         Object o;
         o.text("name", names[i]);
-        if (i < tests.size()) {
+        if (i < tests.size() && static_cast<int>(i) + 1 != outside) {
             const ReadingTest& t = tests[i];
             o.number("residual", t.residual).number("redundancy", t.redundancy);
-            o.add("w", t.controlled ? jsonNumber(t.w) : "null");
+            o.add("w", t.tested ? jsonNumber(t.w) : "null");
             o.add("estimatedErrorLinear", t.controlled ? jsonNumber(t.estimatedError) : "null");
+            o.add("detectableBias", t.tested ? jsonNumber(t.detectableBias) : "null");
+            o.add("stationShift", t.tested ? jsonNumber(t.stationShift) : "null");
+            o.flag("weak", t.controlled && t.weak());
+        } else if (static_cast<int>(i) + 1 == outside) {
+            o.flag("outside", true);
         }
         o.add("without", i < leftOut.size() ? readjustment(leftOut[i], height) : "null");
         items.push_back(o.str());
@@ -194,7 +199,7 @@ std::string suspect(const Suspect& s, const std::vector<std::string>& names,
     }
     o.text("kind", kind);
     std::vector<std::string> items;
-    for (int k : listed) {
+    for (const int k : listed) {
         const std::size_t i = static_cast<std::size_t>(k - 1);
         const Readjustment& r = s.kind == Suspect::Kind::Flagged
                                     ? without
@@ -212,35 +217,60 @@ std::string suspect(const Suspect& s, const std::vector<std::string>& names,
     return o.str();
 }
 
+const char* basisName(Basis basis) {
+    switch (basis) {
+    case Basis::All:
+        return "all";
+    case Basis::Without:
+        return "without";
+    case Basis::None:
+        break;
+    }
+    return "none";
+}
+
 std::string planimetry(const RunContext& ctx, const PlanimetricAnalysis& a) {
     std::vector<std::string> names;
     for (int i = 1; i <= ctx.pointCount; ++i) {
         names.push_back(trimmedName(ctx.pointName[static_cast<std::size_t>(i)]));
     }
+    const StationEstimate& e = a.station;
     Object o;
     o.integer("points", ctx.pointCount).integer("redundancy", ctx.redundancy);
-    o.number("sigma", a.sigma);
+    o.number("sigma", a.sigma).flag("testable", a.testable);
     o.add("adjustmentFailure",
           a.adjustmentFailure.empty() ? "null" : jsonString(a.adjustmentFailure));
-    o.flag("adjusted", a.allAdjusted).flag("fromConsensus", a.fromConsensus);
-    o.add("globalTest", a.tested && a.allAdjusted ? globalTest(a.test) : "null");
-    o.add("station", Object().number("m", a.stationM).number("p", a.stationP).str());
-    Object e;
-    if (a.allAdjusted) {
-        e.add("prioriStandard", ellipse(a.priori, 1.0));
-        e.add("priori95", ellipse(a.priori, confidence95Factor()));
-        if (a.tested) {
-            e.add("posterioriStandard", ellipse(a.posteriori, 1.0));
-            e.add("posteriori95", ellipse(a.posteriori, posteriori95Factor(ctx.redundancy)));
-        }
+    o.flag("adjusted", a.allSound).flag("fromConsensus", a.fromConsensus);
+    o.add("globalTest", a.tested && a.allSound ? globalTest(a.test) : "null");
+    o.text("basis", basisName(a.basis));
+    o.add("basisWithout", a.basis == Basis::Without
+                              ? jsonString(names[static_cast<std::size_t>(a.basisReading - 1)])
+                              : "null");
+    o.add("station", e.known ? Object().number("m", e.m).number("p", e.p).str() : "null");
+    Object ellipses;
+    if (e.known && e.testable && e.unitCofactor.rows() >= 2) {
+        ellipses.add("prioriStandard", ellipse(e.priori, 1.0));
+        ellipses.add("priori95", ellipse(e.priori, confidence95Factor()));
     }
-    o.add("ellipses", e.str());
+    if (e.known && e.redundancy >= 1 && e.unitCofactor.rows() >= 2) {
+        ellipses.add("posterioriStandard", ellipse(e.posteriori, 1.0));
+        ellipses.add("posteriori95", ellipse(e.posteriori, posteriori95Factor(e.redundancy)));
+    }
+    o.add("ellipses", ellipses.str());
+    o.add("orientation",
+          e.known && e.oriented
+              ? Object()
+                    .number("value", e.orientation)
+                    .add("sigmaPriori", e.testable ? jsonNumber(e.orientationPriori) : "null")
+                    .add("sigmaPosteriori",
+                         e.redundancy >= 1 ? jsonNumber(e.orientationPosteriori) : "null")
+                    .str()
+              : "null");
+    o.flag("readingsWithout", a.readingsWithout);
     o.add("readings",
-          readings(names,
-                   a.directions.converged ? a.directions.readings : std::vector<ReadingTest>{},
-                   a.leftOut, false));
+          readings(names, a.readings, a.leftOut, false, a.readingsWithout ? a.basisReading : 0));
     std::string susp = suspect(a.suspect, names, a.leftOut, a.without, "");
-    if (a.suspect.kind == Suspect::Kind::Tied && a.directions.converged) {
+    if (a.suspect.kind == Suspect::Kind::Tied && !a.readings.empty()) {
         susp.pop_back();
         susp += ",\"separation\":" +
                 Object()
@@ -251,19 +281,32 @@ std::string planimetry(const RunContext& ctx, const PlanimetricAnalysis& a) {
                 "}";
     }
     o.add("suspect", a.tested ? susp : "null");
+    if (!a.threePoint.empty()) {
+        std::vector<std::string> items;
+        for (std::size_t i = 0; i < a.threePoint.size(); ++i) {
+            const ThreePointStation& t = a.threePoint[i];
+            Object item;
+            item.text("without", names[i]).flag("found", t.found);
+            if (t.found) {
+                item.number("m", t.m).number("p", t.p).number("estimatedError", t.discrepancy);
+            }
+            items.push_back(item.str());
+        }
+        o.add("threePoint", array(items)).number("threePointSpread", a.threePointSpread);
+    }
     const DangerCircle& c = a.circle;
     Object circle;
     circle.flag("exists", c.exists);
     if (c.exists) {
         circle.number("centreM", c.centreM).number("centreP", c.centreP).number("radius", c.radius);
     }
-    circle.number("distance", c.distance)
-        .add("relative", c.exists ? jsonNumber(c.relative) : "null");
+    circle.add("distance", e.known ? jsonNumber(c.distance) : "null")
+        .add("relative", e.known && c.exists ? jsonNumber(c.relative) : "null");
     o.add("geometry", Object()
                           .add("dangerCircle", circle.str())
-                          .number("meanSight", a.meanSight)
-                          .number("medianSight", a.medianSight)
-                          .add("strength", a.directions.converged ? jsonNumber(a.strength) : "null")
+                          .add("meanSight", e.known ? jsonNumber(a.meanSight) : "null")
+                          .add("medianSight", e.known ? jsonNumber(a.medianSight) : "null")
+                          .add("strength", a.strengthDefined ? jsonNumber(a.strength) : "null")
                           .add("firstThreeStrength",
                                a.firstThreeConverged ? jsonNumber(a.firstThreeStrength) : "null")
                           .str());
@@ -277,11 +320,14 @@ std::string height(const RunContext& ctx, const HeightAnalysis& h) {
     }
     Object o;
     o.integer("observations", ctx.zenithCount).integer("redundancy", ctx.zenithCount - 1);
-    o.flag("adjusted", h.adjusted);
-    if (!h.adjusted) {
+    o.flag("adjusted", h.computed && h.adjusted);
+    if (!h.computed || !h.adjusted) {
+        if (!h.computed) {
+            o.text("reason", h.notJudged);
+        }
         return o.str();
     }
-    o.number("sigma", h.sigma);
+    o.number("sigma", h.sigma).flag("testable", h.testable);
     o.add("adjustmentFailure",
           h.adjustmentFailure.empty() ? "null" : jsonString(h.adjustmentFailure));
     o.add("station", Object()
@@ -290,20 +336,60 @@ std::string height(const RunContext& ctx, const HeightAnalysis& h) {
                          .add("withoutDirection",
                               h.withoutDirection.empty() ? "null" : jsonString(h.withoutDirection))
                          .str());
-    o.add("globalTest", globalTest(h.test));
+    o.add("globalTest", h.testable ? globalTest(h.test) : "null");
     o.number("stationHeight", h.stationHeight);
-    o.number("posterioriSigmaH", h.posterioriSigmaH).number("prioriSigmaH", h.prioriSigmaH);
+    o.number("posterioriSigmaH", h.posterioriSigmaH)
+        .add("prioriSigmaH", h.testable ? jsonNumber(h.prioriSigmaH) : "null");
+    o.number("analysedHeight", h.analysedHeight());
     o.add("curvature",
           h.curvatureAdjusted
               ? Object()
                     .number("coefficient", 6.82e-8)
                     .number("stationHeight", h.curvatureHeight)
                     .number("difference", h.curvatureDifference)
-                    .flag("exceedsPrioriSigma", std::fabs(h.curvatureDifference) > h.prioriSigmaH)
+                    .flag("exceedsPrioriSigma",
+                          h.testable && std::fabs(h.curvatureDifference) > h.prioriSigmaH)
                     .str()
               : "null");
-    o.add("readings", readings(names, h.readings, h.leftOut, true));
-    o.add("suspect", suspect(h.suspect, names, h.leftOut, h.without, h.notJudged));
+    o.add("readings", readings(names, h.readings, h.leftOut, true, 0));
+    o.add("suspect",
+          h.testable ? suspect(h.suspect, names, h.leftOut, h.without, h.notJudged) : "null");
+    return o.str();
+}
+
+std::string strings(const std::vector<std::string>& texts) {
+    std::vector<std::string> items;
+    for (const std::string& t : texts) {
+        items.push_back(jsonString(t));
+    }
+    return array(items);
+}
+
+// The summary, as the web page and other programs read it.
+std::string summary(const Summary& s, const SummaryFigures& f) {
+    const bool known = f.basis != SummaryFigures::Basis::None;
+    Object station;
+    station.text("name", f.stationName)
+        .add("m", known ? jsonNumber(f.m) : "null")
+        .add("p", known ? jsonNumber(f.p) : "null")
+        .add("h", f.height && f.heightKnown ? jsonNumber(f.h) : "null")
+        .text("basis", s.basis)
+        .add("without", f.basis == SummaryFigures::Basis::Without ? jsonString(f.without) : "null");
+    Object o;
+    o.add("station", station.str());
+    o.add("ellipse95", known && f.ellipseKnown
+                           ? Object()
+                                 .number("major", f.ellipse95.major)
+                                 .number("minor", f.ellipse95.minor)
+                                 .number("bearing", f.ellipse95.bearing)
+                                 .text("kind", f.posteriori ? "posteriori" : "priori")
+                                 .str()
+                           : "null");
+    o.text("test", s.test);
+    o.add("suspects", strings(s.suspects));
+    o.add("heightSuspects", strings(s.heightSuspects));
+    o.text("nextStep", s.nextStep);
+    o.add("lines", strings(s.lines));
     return o.str();
 }
 
@@ -325,15 +411,19 @@ const char* unitCode(AngleUnit unit) {
 
 void writeAnalysisJson(std::ostream& out, const AnalysisRecord& record) {
     Object o;
-    o.text("program", "resection-analise").integer("formatVersion", 1);
+    o.text("program", "resection-analise").integer("formatVersion", 2);
     o.text("input", record.inputName).integer("status", record.status);
     o.add("stop", record.stop.empty() ? "null" : jsonString(record.stop));
     const RunContext* ctx = record.ctx;
     if (ctx != nullptr && record.planimetry != nullptr) {
         o.text("unit", unitCode(ctx->unit));
         o.text("station", trimmedName(ctx->stationName));
+        o.add("summary", record.summary != nullptr && record.summaryFigures != nullptr
+                             ? summary(*record.summary, *record.summaryFigures)
+                             : "null");
         o.add("planimetry", planimetry(*ctx, *record.planimetry));
     } else {
+        o.add("summary", "null");
         o.add("planimetry", "null");
     }
     o.add("height",

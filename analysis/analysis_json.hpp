@@ -4,7 +4,8 @@
 #pragma once
 
 #include "analysis/analysis.hpp"
-#include "state/run_context.hpp"
+#include "analysis/run_state.hpp"
+#include "analysis/summary.hpp"
 
 #include <ostream>
 #include <string>
@@ -18,6 +19,10 @@ struct AnalysisRecord {
     const RunContext* ctx = nullptr;
     const PlanimetricAnalysis* planimetry = nullptr; // null when the run stopped before
     const HeightAnalysis* height = nullptr;          // null without a height section
+    // The summary of both, and the figures it was made from (null with the
+    // planimetry).
+    const Summary* summary = nullptr;
+    const SummaryFigures* summaryFigures = nullptr;
 };
 
 void writeAnalysisJson(std::ostream& out, const AnalysisRecord& record);

@@ -74,13 +74,18 @@ ConsensusStation consensusStation(const Matrix& pointCoords, const Matrix& direc
         double score = 0.0;
         int agreeing = 0;
         bool usable = true;
-        for (int m = 1; m <= n && usable; ++m) {
+        // Every reading adds to the score: a triple is given up as soon as
+        // it can no longer beat the best so far.
+        for (int m = 1; m <= n && usable && !(best.found && score >= bestScore); ++m) {
             const double dm = c(m, 1) - s.stationM;
             const double dp = c(m, 2) - s.stationP;
             usable = dm * dm + dp * dp >= 1e-12;
             const double misfit = foldedAngle(r(m) - (std::atan2(dm, dp) - orientation));
-            score += std::min(misfit * misfit, cap);
-            agreeing += misfit * misfit < cap ? 1 : 0;
+            // A reading that is no number (one beyond the range of the
+            // arithmetic) disagrees, as far as the cap allows.
+            const double square = misfit * misfit;
+            score += square < cap ? square : cap;
+            agreeing += square < cap ? 1 : 0;
         }
         if (usable && std::isfinite(score) && (!best.found || score < bestScore)) {
             best.found = true;

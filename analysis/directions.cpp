@@ -8,6 +8,9 @@
 namespace resection {
 
 double foldedAngle(double angle) {
+    if (!(std::fabs(angle) <= 4.0 * pi)) {
+        angle = std::remainder(angle, 2.0 * pi);
+    }
     if (angle >= pi) {
         angle -= 2.0 * pi;
     }
@@ -15,6 +18,13 @@ double foldedAngle(double angle) {
         angle += 2.0 * pi;
     }
     return angle;
+}
+
+std::vector<double> directionRow(double m, double p, double stationM, double stationP) {
+    const double dm = m - stationM;
+    const double dp = p - stationP;
+    const double s = dm * dm + dp * dp;
+    return {-dp / s, dm / s, -1.0};
 }
 
 DirectionAdjustment adjustDirections(const Matrix& pointCoords, const Matrix& directionReading,
@@ -97,23 +107,30 @@ DirectionAdjustment adjustDirections(const Matrix& pointCoords, const Matrix& di
     result.stationP = p;
     result.orientation = o;
 
-    // v = A x - l of the last solution, and the redundancy numbers
-    // r_i = 1 - a_i (A^T A)^-1 a_i^T (the weights, all 1 / sigma^2, cancel).
-    const Matrix& q = result.unitCofactor;
-    result.readings.reserve(static_cast<std::size_t>(n));
+    // v = A x - l of the last solution, and the tests of the readings.
+    AdjustmentFigures& f = result.figures;
+    f.testable = testablePrecision(sigma);
+    const double s = f.testable ? std::fabs(sigma) : 1.0;
+    f.design = design;
+    f.sigma.assign(static_cast<std::size_t>(n), s);
+    f.residual.reserve(static_cast<std::size_t>(n));
+    f.covariance = Matrix(3, 3);
+    for (int j = 1; j <= 3; ++j) {
+        for (int k = 1; k <= 3; ++k) {
+            f.covariance(j, k) = s * s * result.unitCofactor(j, k);
+        }
+    }
+    f.station = {1, 2};
     for (int i = 1; i <= n; ++i) {
         double ax = 0.0;
-        double aqa = 0.0;
         for (int j = 1; j <= 3; ++j) {
             ax += design(i, j) * correction(j);
-            for (int k = 1; k <= 3; ++k) {
-                aqa += design(i, j) * q(j, k) * design(i, k);
-            }
         }
         const double v = ax - misclosure(i);
         result.sumOfSquares += v * v;
-        result.readings.push_back(testReading(v, 1.0 - aqa, sigma));
+        f.residual.push_back(v);
     }
+    result.readings = observationTests(f);
     return result;
 }
 

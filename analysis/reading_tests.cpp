@@ -4,23 +4,16 @@
 
 namespace resection {
 
-ReadingTest testReading(double residual, double redundancy, double sigma) {
-    ReadingTest t;
-    t.residual = residual;
-    t.redundancy = redundancy;
-    t.controlled = redundancy >= uncontrolledRedundancy;
-    if (t.controlled) {
-        t.w = residual / (std::fabs(sigma) * std::sqrt(redundancy));
-        t.estimatedError = -residual / redundancy;
-    }
-    return t;
+bool testablePrecision(double sigma) {
+    const double size = std::fabs(sigma);
+    return size >= 1e-150 && size <= 4.0 * std::atan(1.0);
 }
 
 Suspect findSuspect(const std::vector<ReadingTest>& tests, double critical) {
     Suspect s;
     double largest = 0.0;
     for (std::size_t i = 0; i < tests.size(); ++i) {
-        if (tests[i].controlled && std::fabs(tests[i].w) > largest) {
+        if (tests[i].tested && std::fabs(tests[i].w) > largest) {
             largest = std::fabs(tests[i].w);
             s.reading = static_cast<int>(i) + 1;
         }
@@ -32,7 +25,7 @@ Suspect findSuspect(const std::vector<ReadingTest>& tests, double critical) {
         return s;
     }
     for (std::size_t i = 0; i < tests.size(); ++i) {
-        if (tests[i].controlled && std::fabs(tests[i].w) >= largest * (1.0 - sameW)) {
+        if (tests[i].tested && std::fabs(tests[i].w) >= largest * (1.0 - sameW)) {
             s.sharing.push_back(static_cast<int>(i) + 1);
         }
     }

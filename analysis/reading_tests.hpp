@@ -24,23 +24,47 @@ namespace resection {
 // of a small network in turn.
 inline constexpr double wTestCritical = 3.29;
 
+// The minimal detectable bias. An error e in reading i shifts its w from a
+// standard normal variable to one of mean delta = e sqrt(r_i) / sigma_i. The
+// test finds it when |w| exceeds k = z(1 - alpha0 / 2) = z(0.9995) = 3.2905;
+// asked to do so with the power beta0 = 80 %, P(w > k) = 0.8 gives
+// delta - k = z(0.8) = 0.8416 (the other tail adds less than 1e-9), so that
+//   delta0 = z(0.9995) + z(0.8) = 3.2905 + 0.8416 = 4.13,
+// and the smallest error found so is 4.13 sigma_i / sqrt(r_i).
+inline constexpr double testPower = 0.8;
+inline constexpr double detectableBiasFactor = 4.13;
+
 // A reading whose redundancy number is below this is not controlled by the
 // others: an error in it leaves (almost) no trace in the residuals, and its
 // w-test is not computed.
 inline constexpr double uncontrolledRedundancy = 1e-6;
 
+// A reading whose redundancy number is below this is weakly controlled: the
+// residuals show only a tenth or less of an error in it, so that an error
+// several times its precision can pass every test unseen.
+inline constexpr double weakRedundancy = 0.1;
+
 struct ReadingTest {
-    double residual = 0.0;       // v_i, adjusted minus observed, radians
+    double residual = 0.0;       // v_i, adjusted minus observed (the reading's unit: radians)
     double redundancy = 0.0;     // r_i, between 0 and 1
     bool controlled = false;     // r_i at least uncontrolledRedundancy
-    double w = 0.0;              // v_i / (|sigma| sqrt(r_i)); 0 when not controlled
-    double estimatedError = 0.0; // -v_i / r_i, radians; 0 when not controlled
+    bool tested = false;         // controlled, and the precision allows a test
+    double w = 0.0;              // v_i / (sigma_i sqrt(r_i)); 0 when not tested
+    double estimatedError = 0.0; // -v_i / r_i; 0 when not controlled
+    // Internal reliability: the smallest error of this reading that its
+    // w-test finds with the power testPower at the level of wTestCritical,
+    // detectableBiasFactor sigma_i / sqrt(r_i); 0 when not tested.
+    double detectableBias = 0.0;
+    // External reliability: how far the station moves (metres) when this
+    // reading holds an undetected error of the size detectableBias.
+    double stationShift = 0.0;
+    bool weak() const { return redundancy < weakRedundancy; }
 };
 
-// The test of one reading from its residual, its redundancy number and the a
-// priori precision of one reading (radians; its sign does not matter, the
-// weights see only its square).
-ReadingTest testReading(double residual, double redundancy, double sigma);
+// A precision (radians) with which readings can be tested: above 0, and
+// within half a circle (a larger one bounds nothing), and such that its
+// square and the weight 1 / sigma^2 stay within double range.
+bool testablePrecision(double sigma);
 
 // The outcome of the w-tests of all readings.
 struct Suspect {

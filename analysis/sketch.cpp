@@ -13,8 +13,10 @@ namespace {
 
 constexpr double pictureWidth = 800.0;
 constexpr double frameMargin = 20.0; // around the frame
-// Under the frame: the scale bar and the north arrow, then up to five lines.
-constexpr double legendHeight = 170.0;
+// Under the frame: the scale bar and the north arrow, then the legend's
+// lines.
+constexpr double legendTop = 64.0;
+constexpr double legendLine = 19.0;
 // The major semi-axis of the magnified ellipse, at most, in pixels.
 constexpr double ellipseTarget = 50.0;
 // A point beyond the frame is drawn on its ray this far inside the frame.
@@ -296,7 +298,19 @@ SketchLayout layoutSketch(const SketchData& data) {
     l.left = frameMargin;
     l.top = frameMargin;
     l.width = pictureWidth;
-    l.height = l.size + 2.0 * frameMargin + legendHeight;
+    // The station (and its ellipse) and the circle, and the lines that
+    // depend on the data: the suspects, the cross, the weak readings, the
+    // marks and the notes.
+    const auto any = [&data](bool SketchPoint::*flag) {
+        return std::any_of(data.points.begin(), data.points.end(),
+                           [flag](const SketchPoint& pt) { return pt.*flag; });
+    };
+    const bool known = data.stationKnown;
+    const auto lines = static_cast<double>((known ? 3 : 2) + (any(&SketchPoint::suspect) ? 1 : 0) +
+                                           (known && data.readjusted ? 1 : 0) +
+                                           (known && any(&SketchPoint::weak) ? 1 : 0) +
+                                           (data.marks.empty() ? 0 : 1) + data.notes.size());
+    l.height = l.size + 2.0 * frameMargin + legendTop + legendLine * lines;
 
     std::vector<double> sights;
     for (const SketchPoint& pt : data.points) {
@@ -347,6 +361,7 @@ struct Drawing {
     using Line = std::pair<std::string, const char*>;
     Line ellipseLine, circleLine, readjustedLine;
     std::vector<std::string> suspects; // their names, as XML text
+    std::vector<std::string> weak;     // their names, as XML text
 
     double right() const { return l.left + l.size; }
     double bottom() const { return l.top + l.size; }
@@ -468,14 +483,36 @@ std::pair<double, double> pointAt(const Drawing& d, std::size_t i) {
 
 // A ray from the station to each point, first, so that symbols and names lie
 // on top of them.
+// A weakly controlled reading's ray is dashed in orange.
 void writeRays(Drawing& d) {
     for (std::size_t i = 0; i < d.data.points.size(); ++i) {
+        const SketchPoint& pt = d.data.points[i];
         const auto [x, y] = pointAt(d, i);
         d.out << "<line x1=\"" << sketchNumber(d.sx) << "\" y1=\"" << sketchNumber(d.sy)
               << "\" x2=\"" << sketchNumber(x) << "\" y2=\"" << sketchNumber(y) << "\" "
-              << (d.data.points[i].suspect ? "stroke=\"#d01010\" stroke-width=\"2.5\""
-                                           : "stroke=\"#707070\" stroke-width=\"1\"")
+              << (pt.suspect ? "stroke=\"#d01010\" stroke-width=\"2.5\""
+                  : pt.weak  ? "stroke=\"#e08000\" stroke-width=\"2\" stroke-dasharray=\"7 4\""
+                             : "stroke=\"#707070\" stroke-width=\"1\"")
               << "/>\n";
+        if (pt.weak && !pt.suspect) {
+            d.weak.push_back(xmlText(pt.name));
+        }
+    }
+}
+
+// The stations beside the one drawn, as small grey crosses with their
+// labels, where they fall inside the frame.
+void writeMarks(Drawing& d) {
+    const auto n = [](double v) { return sketchNumber(v); };
+    for (const SketchMark& mark : d.data.marks) {
+        const double x = d.l.x(mark.m), y = d.l.y(mark.p);
+        if (!drawable({x, y}) || x < d.l.left || x > d.right() || y < d.l.top || y > d.bottom()) {
+            continue;
+        }
+        d.out << "<path d=\"M " << n(x - 4) << " " << n(y - 4) << " L " << n(x + 4) << " "
+              << n(y + 4) << " M " << n(x - 4) << " " << n(y + 4) << " L " << n(x + 4) << " "
+              << n(y - 4) << "\" stroke=\"#606060\" stroke-width=\"1.5\"/>\n";
+        text(d.out, x + 6.0, y - 6.0, mark.label, "start", " fill=\"#606060\" font-size=\"11\"");
     }
 }
 
@@ -590,7 +627,7 @@ void writeReadjusted(Drawing& d) {
     const double move = std::hypot(data.readjustedM - data.stationM,
                                    data.readjustedP - data.stationP); // metres
     const std::string moved =
-        "Cruz vermelha: a estacao sem a leitura suspeita, a " + lengthText(move);
+        "Cruz vermelha: " + xmlText(data.readjustedLabel) + ", a " + lengthText(move);
     const auto [ux, uy] = directionTo(d, data.readjustedM, data.readjustedP);
     const auto [ex, ey] = atFrame(d, ux, uy);
     const double room = std::hypot(ex - d.sx, ey - d.sy); // pixels to the frame
@@ -662,17 +699,24 @@ void writeNorthArrow(Drawing& d) {
 // The legend under the frame: the station, then what the parts of the
 // drawing left for it.
 void writeLegend(Drawing& d) {
-    double ly = d.bottom() + 64.0;
+    double ly = d.bottom() + legendTop;
     const auto line = [&](const std::string& body, const char* extra) {
         text(d.out, d.l.left, ly, body, "start", extra);
-        ly += 19.0;
+        ly += legendLine;
     };
-    line("Estacao " + xmlText(d.data.stationName) + ": M = " + sketchNumber(d.data.stationM, 3) +
-             " m, P = " + sketchNumber(d.data.stationP, 3) + " m",
-         " font-weight=\"bold\"");
-    for (const Drawing::Line* next : {&d.ellipseLine, &d.circleLine}) {
-        line(next->first, next->second);
+    const std::string note =
+        d.data.stationNote.empty() ? "" : " (" + xmlText(d.data.stationNote) + ")";
+    if (d.data.stationKnown) {
+        line("Estacao " + xmlText(d.data.stationName) + note +
+                 ": M = " + sketchNumber(d.data.stationM, 3) +
+                 " m, P = " + sketchNumber(d.data.stationP, 3) + " m",
+             " font-weight=\"bold\"");
+        line(d.ellipseLine.first, d.ellipseLine.second);
+    } else {
+        line("Estacao " + xmlText(d.data.stationName) + ": nao determinada" + note,
+             " font-weight=\"bold\"");
     }
+    line(d.circleLine.first, d.circleLine.second);
     // Several suspects are the candidates between which the readings cannot
     // decide: one line for them all.
     if (d.suspects.size() == 1) {
@@ -687,25 +731,44 @@ void writeLegend(Drawing& d) {
     if (!d.readjustedLine.first.empty()) {
         line(d.readjustedLine.first, d.readjustedLine.second);
     }
+    if (!d.weak.empty()) {
+        std::string names = d.weak[0];
+        for (std::size_t i = 1; i < d.weak.size(); ++i) {
+            names += (i + 1 < d.weak.size() ? ", " : " e ") + d.weak[i];
+        }
+        line("Tracejado laranja: controlo fraco (redundancia abaixo de 0.1): " + names,
+             " fill=\"#b06000\"");
+    }
+    if (!d.data.marks.empty()) {
+        line(xmlText(d.data.marksLabel), " fill=\"#606060\"");
+    }
+    for (const std::string& extra : d.data.notes) {
+        line(xmlText(extra), "");
+    }
 }
 
 } // namespace
 
 void writeSketch(std::ostream& out, const SketchData& data) {
     const SketchLayout l = layoutSketch(data);
-    Drawing d{out, data, l, l.x(data.stationM), l.y(data.stationP), {}, {}, {}, {}};
+    Drawing d{out, data, l, l.x(data.stationM), l.y(data.stationP), {}, {}, {}, {}, {}};
     writeFrame(d);
     out << "<g clip-path=\"url(#frame)\">\n";
     writeDangerCircle(d);
     // A station that cannot be placed (a coordinate no longer finite) leaves
     // the frame empty; the legend still says what there is.
     const bool placed = drawable({d.sx, d.sy});
-    if (placed) {
+    if (placed && data.stationKnown) {
         writeRays(d);
+    }
+    if (placed) {
         writePoints(d);
     }
-    writeEllipse(d, placed);
-    if (placed) {
+    if (data.stationKnown) {
+        writeEllipse(d, placed);
+    }
+    writeMarks(d);
+    if (placed && data.stationKnown) {
         writeStation(d);
         writeReadjusted(d);
     }

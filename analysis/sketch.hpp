@@ -23,18 +23,38 @@ struct SketchPoint {
     std::string name; // as in the input file: any bytes
     double m = 0.0, p = 0.0;
     bool suspect = false;
+    bool weak = false; // weakly controlled: its ray is drawn dashed
+};
+
+// A station beside the one drawn (the station of three readings, with four
+// points): a small grey cross with its label.
+struct SketchMark {
+    double m = 0.0, p = 0.0;
+    std::string label; // as XML text
 };
 
 struct SketchData {
     std::string stationName;
+    // The station the analysis stands on. Where it is none, the sketch is
+    // centred on stationM, stationP (the points' centre) and shows no
+    // station, rays or ellipse; stationNote says why.
+    bool stationKnown = true;
+    std::string stationNote; // after the name in the bold legend line, as plain text
     double stationM = 0.0, stationP = 0.0;
     std::vector<SketchPoint> points;
     ErrorEllipse ellipse;     // metres, as drawn before magnification
     std::string ellipseLabel; // what the ellipse is, e.g. "95 % a posteriori"
     DangerCircle circle;
-    // The station adjusted without the suspect reading, where there is one.
+    // A second station to compare, as a red cross: the station adjusted
+    // without the suspect reading, or, where the station drawn is that one,
+    // the station of all readings; readjustedLabel says which.
     bool readjusted = false;
     double readjustedM = 0.0, readjustedP = 0.0;
+    std::string readjustedLabel = "a estacao sem a leitura suspeita";
+    std::vector<SketchMark> marks;
+    std::string marksLabel; // the legend line of the marks
+    // More lines for the legend, plain text.
+    std::vector<std::string> notes;
 };
 
 // A sight longer than this many median sights is drawn at the frame.

@@ -24,10 +24,6 @@ bool precisionInSeconds(AngleUnit unit) {
     return unit == AngleUnit::Sexagesimal || unit == AngleUnit::DecimalDegrees;
 }
 
-const char* precisionUnitText(AngleUnit unit) {
-    return precisionInSeconds(unit) ? " segundos" : " mgon";
-}
-
 double sexagesimalToDegrees(double degrees, double minutes, double seconds) {
     return (seconds / 3600.0 + minutes / 60.0) + degrees;
 }

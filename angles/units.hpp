@@ -26,9 +26,6 @@ AngleUnit unitFromCode(std::string_view unitCode);
 // of arc; every other unit counts as mgon.
 bool precisionInSeconds(AngleUnit unit);
 
-// The unit word of the precision lines: " segundos" or " mgon".
-const char* precisionUnitText(AngleUnit unit);
-
 // A direction reading in radians: degrees x pi / 180 for "gd"; for "gs" the
 // decimal degrees (seconds / 3600 + minutes / 60) + degrees, added in this
 // order and without sign handling, then x pi / 180; for "gr" (reading x 360 /

@@ -1,18 +1,14 @@
-// The one way a stage ends the run early.
-//
-// Stages never call exit(): they throw a RunStop, which the driver catches.
-// It writes the console text, closes the report and returns the exit status.
+// A stop whose console text is already worded: what the companion's analysis
+// catches from the program's passes (see analysis/run_state.hpp), and throws
+// for its own file faults.
 #pragma once
+
+#include "base/stop.hpp"
 
 #include <stdexcept>
 #include <string>
 
 namespace resection {
-
-// Exit statuses of the program.
-inline constexpr int exitOrderly = 0;   // normal end and every orderly stop
-inline constexpr int exitBadInput = 1;  // input file content refused
-inline constexpr int exitFileFault = 2; // a file could not be opened, read or written
 
 class RunStop : public std::runtime_error {
   public:
@@ -22,15 +18,7 @@ class RunStop : public std::runtime_error {
         : std::runtime_error(consoleText), consoleText_(std::move(consoleText)),
           exitStatus_(exitStatus) {}
 
-    // An orderly stop without a message of its own.
-    static RunStop terminated() { return {"Stop - Program terminated.", exitOrderly}; }
-    // An orderly stop whose only console line is the message.
     static RunStop message(const std::string& text) { return {text, exitOrderly}; }
-    // A plain text line (the console shows the text, not the blank that
-    // begins its record) followed by "Stop - Program terminated.".
-    static RunStop withPlainLine(const std::string& text) {
-        return {text + "\r\nStop - Program terminated.", exitOrderly};
-    }
     static RunStop badInput(const std::string& text) { return {text, exitBadInput}; }
     static RunStop fileFault(const std::string& text) { return {text, exitFileFault}; }
 

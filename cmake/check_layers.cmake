@@ -8,7 +8,6 @@ set(layers
   "base"                                  # the stop, exit statuses, limits, pi, name texts
   "angles;matrix"                         # units and conversions; the matrix toolkit
   "precision"                             # variance test and precision search of both adjustments
-  "state"                                 # what the computing stages share
   "input"                                 # the input file
   "planimetry"                            # the position
   "altimetry"                             # the height

@@ -105,7 +105,11 @@ if(RESECTION_WEB_TEST)
     COMMAND ${CMAKE_COMMAND} -DNPM=${RESECTION_NPM} -DSOURCE=${PROJECT_SOURCE_DIR}/web/test
             -DFOLDER=${test_folder} -P ${PROJECT_SOURCE_DIR}/web/test/packages.cmake)
   set_tests_properties(web_packages PROPERTIES FIXTURES_SETUP web_packages)
-  list(JOIN RESECTION_SHARED_SUITES "," shared_suites)
+  # Through the page the acceptance suites; the regression runs are the
+  # native program's.
+  set(page_suites ${RESECTION_SHARED_SUITES})
+  list(REMOVE_ITEM page_suites regression)
+  list(JOIN page_suites "," shared_suites)
   add_test(NAME web_page
     COMMAND ${RESECTION_NODE} ${PROJECT_SOURCE_DIR}/web/test/browser_test.mjs
             --page ${RESECTION_WEB_PAGE} --chromium ${RESECTION_CHROMIUM}

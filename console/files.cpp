@@ -100,8 +100,10 @@ std::unique_ptr<std::ostream> MemoryFileSystem::createReport(const std::string& 
 }
 
 bool MemoryFileSystem::sameFile(const std::string& a, const std::string& b) {
-    const std::string first = folderName(a);
-    return first == folderName(b) && files.contains(first);
+    // One place in the folder, whether the file is there or still to be
+    // written.
+    return impossibleFileName(a) == nullptr && impossibleFileName(b) == nullptr &&
+           folderName(a) == folderName(b);
 }
 
 bool MemoryFileSystem::closeReport(std::ostream& report, std::string& error) {

@@ -24,7 +24,8 @@ class FileSystem {
     // system would take only the part before it.
     virtual std::unique_ptr<std::ostream> createReport(const std::string& name,
                                                        std::string& error) = 0;
-    // True when both names denote one existing file.
+    // True when both names denote one file: an existing one, or, for a file
+    // still to be written, the same place.
     virtual bool sameFile(const std::string& a, const std::string& b) = 0;
     // Called once the report is complete; false when it could not be written.
     virtual bool closeReport(std::ostream& report, std::string& error) = 0;

@@ -2,109 +2,82 @@
 
 #include "angles/units.hpp"
 #include "base/constants.hpp"
-#include "base/run_stop.hpp"
-#include "input/record_reader.hpp"
 
 namespace resection {
 
-void sizeWorkArrays(RunContext& ctx) {
-    const int n = ctx.pointCount;
-    ctx.observedAngle = Matrix(n - 1, 1);
-    ctx.misclosure = Matrix(n - 1, 1);
-    ctx.designMatrix = Matrix(n - 1, 2);
-    ctx.designMatrixT = Matrix(2, n - 1);
-    ctx.designTWeight = Matrix(2, n - 1);
-    ctx.normalMatrix = Matrix(2, 2);
-    ctx.normalVector = Matrix(2, 1);
-    ctx.coordCofactor = Matrix(2, 2);
-    ctx.correction = Matrix(2, 1);
-    ctx.designTimesCorrection = Matrix(n - 1, 1);
-    ctx.residual = Matrix(n - 1, 1);
-    ctx.residualT = Matrix(1, n - 1);
-    ctx.residualTWeight = Matrix(1, n - 1);
+SurveyHeader readHeaderRecords(RecordReader& in) {
+    SurveyHeader header;
+    in.beginRecord();
+    header.unitCode = in.readText(2, {Field::UnitCode});
+    header.unit = unitFromCode(header.unitCode);
+    header.tolerance = in.readReal({Field::Tolerance});
+    header.aprioriPrecision =
+        precisionToRadians(header.unit, in.readReal({Field::AprioriPrecision}));
+    in.beginRecord();
+    header.stationName = in.readText(12, {Field::StationName});
+    return header;
 }
 
-void readHeaderRecords(RunContext& ctx) {
-    RecordReader& in = *ctx.input;
-
-    in.beginRecord();
-    ctx.unitCode = in.readText(2, "codigo das unidades");
-    ctx.unit = unitFromCode(ctx.unitCode);
-    ctx.tolerance = in.readReal("tolerancia");
-    ctx.directionPrecision = in.readReal("precisao a priori");
-    ctx.directionPrecision = precisionToRadians(ctx.unit, ctx.directionPrecision);
-    ctx.zenithPrecision = ctx.directionPrecision;
-    ctx.aprioriPrecision = ctx.directionPrecision;
-
-    in.beginRecord();
-    ctx.stationName = in.readText(12, "nome da estacao");
-}
-
-void readPointCount(RunContext& ctx) {
-    RecordReader& in = *ctx.input;
+std::int32_t readPointCount(RecordReader& in, const SurveyHeader& header) {
     // An unknown code would read no point record; refuse it rather than
     // compute with readings that were never converted.
-    if (ctx.unit == AngleUnit::Unknown) {
-        throw RunStop::badInput("Codigo de unidades desconhecido \"" + ctx.unitCode +
-                                "\" no ficheiro " + ctx.inputFileName + ": use gd, gs ou gr.");
+    if (header.unit == AngleUnit::Unknown) {
+        throw Stop(StopReason::UnknownUnitCode).withFile(in.fileName()).withText(header.unitCode);
     }
-
     in.beginRecord();
-    ctx.pointCount = in.readInteger("numero de pontos visados");
-    if (ctx.pointCount < 3) {
-        throw RunStop::message(
-            "Numero insuficiente de dados para o calculo da interseccao inversa...");
+    const std::int32_t count = in.readInteger({Field::PointCount});
+    if (count < 3) {
+        throw Stop(StopReason::TooFewPoints);
     }
-    if (ctx.pointCount > maxPointCount) {
-        throw RunStop::badInput("Numero de pontos visados " + std::to_string(ctx.pointCount) +
-                                " no ficheiro " + ctx.inputFileName + ", linha " +
-                                std::to_string(in.lineNumber()) + ": o maximo e " +
-                                std::to_string(maxPointCount) + ".");
+    if (count > maxPointCount) {
+        throw in.stopHere(StopReason::TooManyPoints).withCount(count);
     }
-    ctx.redundancy = ctx.pointCount - 3;
+    return count;
 }
 
-std::vector<std::string> readPointRecords(RunContext& ctx) {
-    RecordReader& in = *ctx.input;
-    const int n = ctx.pointCount;
-    ctx.pointName.assign(static_cast<std::size_t>(n) + 1, std::string(12, ' '));
-    ctx.pointCoords = Matrix(n, 2);
-    ctx.directionReading = Matrix(n, 1);
-    sizeWorkArrays(ctx);
+PointRecords readPointRecords(RecordReader& in, const SurveyHeader& header,
+                              std::int32_t pointCount) {
+    PointRecords records;
+    Survey& survey = records.survey;
+    const int n = pointCount;
+    survey.header = header;
+    survey.pointCount = n;
+    survey.redundancy = n - 3;
+    survey.pointName.assign(static_cast<std::size_t>(n), std::string(12, ' '));
+    survey.pointCoords = Matrix(n, 2);
+    survey.directionReading = Matrix(n, 1);
 
-    const bool sexagesimal = ctx.unit == AngleUnit::Sexagesimal;
+    const bool sexagesimal = header.unit == AngleUnit::Sexagesimal;
     for (int i = 1; i <= n; ++i) {
-        const std::string of = " do ponto " + std::to_string(i);
+        const auto item = [i](Field field) { return RecordItem{field, RecordOf::Point, i}; };
         in.beginRecord();
-        ctx.pointName[static_cast<std::size_t>(i)] = in.readText(12, "nome" + of);
-        ctx.pointCoords(i, 1) = in.readReal("coordenada M" + of);
-        ctx.pointCoords(i, 2) = in.readReal("coordenada P" + of);
+        survey.pointName[static_cast<std::size_t>(i - 1)] = in.readText(12, item(Field::Name));
+        survey.pointCoords(i, 1) = in.readReal(item(Field::CoordinateM));
+        survey.pointCoords(i, 2) = in.readReal(item(Field::CoordinateP));
         if (sexagesimal) {
-            const double readingDegrees = in.readReal("graus da leitura" + of);
-            const double readingMinutes = in.readReal("minutos da leitura" + of);
-            const double readingSeconds = in.readReal("segundos da leitura" + of);
-            ctx.directionReading(i) =
-                toRadians(ctx.unit, readingDegrees, readingMinutes, readingSeconds);
+            const double degrees = in.readReal(item(Field::Degrees));
+            const double minutes = in.readReal(item(Field::Minutes));
+            const double seconds = in.readReal(item(Field::Seconds));
+            survey.directionReading(i) = toRadians(header.unit, degrees, minutes, seconds);
         } else {
-            ctx.directionReading(i) = toRadians(ctx.unit, in.readReal("leitura" + of));
+            survey.directionReading(i) = toRadians(header.unit, in.readReal(item(Field::Reading)));
         }
     }
     in.endRecord();
 
     // The echo: the last N lines again, as text.
     in.stepBackLines(n);
-    std::vector<std::string> echo;
-    echo.reserve(static_cast<std::size_t>(n));
+    records.echo.reserve(static_cast<std::size_t>(n));
     for (int i = 1; i <= n; ++i) {
-        echo.push_back(in.readLineText(72));
+        records.echo.push_back(in.readLineText(72));
     }
-    return echo;
+    return records;
 }
 
-std::vector<std::string> readPlanimetricSection(RunContext& ctx) {
-    readHeaderRecords(ctx);
-    readPointCount(ctx);
-    return readPointRecords(ctx);
+PointRecords readPlanimetricSection(RecordReader& in) {
+    const SurveyHeader header = readHeaderRecords(in);
+    const std::int32_t count = readPointCount(in, header);
+    return readPointRecords(in, header, count);
 }
 
 } // namespace resection

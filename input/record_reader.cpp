@@ -1,7 +1,5 @@
 #include "input/record_reader.hpp"
 
-#include "base/run_stop.hpp"
-
 #include <charconv>
 #include <cmath>
 #include <exception>
@@ -17,13 +15,6 @@ constexpr std::size_t maxTokenLength = 256;
 
 bool isBlank(int c) {
     return c == ' ' || c == '\t' || c == '\r' || c == '\f' || c == '\v';
-}
-
-std::string shown(const std::string& token) {
-    if (token.size() > 40) {
-        return "\"" + token.substr(0, 40) + "...\"";
-    }
-    return "\"" + token + "\"";
 }
 
 } // namespace
@@ -107,22 +98,24 @@ void RecordReader::newLine() {
     }
 }
 
+Stop RecordReader::stopHere(StopReason reason) const {
+    Stop stop(reason);
+    stop.fileName = fileName_;
+    stop.line = lineNumber_;
+    return stop;
+}
+
 void RecordReader::readFault() const {
-    throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ + ", linha " +
-                             std::to_string(lineNumber_) + ".");
+    throw stopHere(StopReason::ReadFault);
 }
 
 void RecordReader::lineTooLong() const {
-    throw RunStop::badInput("Erro no ficheiro " + fileName_ + ", linha " +
-                            std::to_string(lineNumber_) + ": linha com mais de " +
-                            std::to_string(maxLineLength) +
-                            " caracteres, longa demais para um registo (ou o ficheiro nao e "
-                            "de texto).");
+    throw stopHere(StopReason::LineTooLong).withCount(static_cast<long long>(maxLineLength));
 }
 
-void RecordReader::fail(const std::string& what, const std::string& problem) const {
-    throw RunStop::badInput("Erro no ficheiro " + fileName_ + ", linha " +
-                            std::to_string(lineNumber_) + " (" + what + "): " + problem);
+void RecordReader::fail(const RecordItem& item, ReadProblem problem,
+                        const std::string& found) const {
+    throw stopHere(StopReason::UnreadableRecord).withText(found).withItem(item, problem);
 }
 
 void RecordReader::beginRecord() {
@@ -166,15 +159,12 @@ void RecordReader::warnOfDecimalComma() const {
         const std::size_t before = line.find_last_of(blanks, i);
         const std::size_t begin = before == std::string::npos ? 0 : before + 1;
         const std::size_t end = line.find_first_of(blanks, i);
-        warn_("Aviso: ficheiro " + fileName_ + ", linha " + std::to_string(lineNumber_) + ": " +
-              shown(line.substr(begin, end - begin)) +
-              " parece ter virgula decimal; a virgula separa valores e o que sobra na linha e "
-              "ignorado: escreva as casas decimais com ponto.");
+        warn_(lineNumber_, line.substr(begin, end - begin));
         return;
     }
 }
 
-bool RecordReader::skipToValue(const std::string& what) {
+bool RecordReader::skipToValue(const RecordItem& item) {
     bool comma = false;
     while (true) {
         const int c = peek();
@@ -187,7 +177,7 @@ bool RecordReader::skipToValue(const std::string& what) {
         }
         if (c == ',') {
             if (comma || firstValueOfRecord_) {
-                fail(what, "valor vazio entre virgulas (nao suportado)");
+                fail(item, ReadProblem::EmptyValue);
             }
             comma = true;
             get();
@@ -197,21 +187,21 @@ bool RecordReader::skipToValue(const std::string& what) {
     }
 }
 
-std::string RecordReader::readToken(const std::string& what, bool& quoted) {
-    if (!skipToValue(what)) {
+std::string RecordReader::readToken(const RecordItem& item, bool& quoted) {
+    if (!skipToValue(item)) {
         if (in_.bad()) {
             readFault();
         }
         if (offset_ == dataStart_) {
-            fail(what, "o ficheiro esta vazio");
+            fail(item, ReadProblem::EmptyFile);
         }
-        fail(what, "fim do ficheiro antes do fim dos dados");
+        fail(item, ReadProblem::EndOfFile);
     }
     firstValueOfRecord_ = false;
     std::string token;
     const int first = peek();
     if (first == '/') {
-        fail(what, "barra '/' fora de um texto entre aspas (nao suportada)");
+        fail(item, ReadProblem::Slash);
     }
     quoted = (first == '\'' || first == '"');
     if (quoted) {
@@ -219,7 +209,7 @@ std::string RecordReader::readToken(const std::string& what, bool& quoted) {
         while (true) {
             const int c = get();
             if (c == eof || c == '\n') {
-                fail(what, "texto entre aspas sem aspas de fecho");
+                fail(item, ReadProblem::UnclosedQuote);
             }
             if (c == first) {
                 if (peek() == first) { // a doubled quote stands for one
@@ -249,18 +239,18 @@ std::string RecordReader::readToken(const std::string& what, bool& quoted) {
     return token;
 }
 
-std::string RecordReader::readText(int width, const std::string& what) {
+std::string RecordReader::readText(int width, const RecordItem& item) {
     bool quoted = false;
-    std::string token = readToken(what, quoted);
+    std::string token = readToken(item, quoted);
     token.resize(static_cast<std::size_t>(width), ' ');
     return token;
 }
 
-std::int32_t RecordReader::readInteger(const std::string& what) {
+std::int32_t RecordReader::readInteger(const RecordItem& item) {
     bool quoted = false;
-    const std::string token = readToken(what, quoted);
+    const std::string token = readToken(item, quoted);
     if (quoted) {
-        fail(what, "esperava-se um numero inteiro, encontrado o texto " + shown(token));
+        fail(item, ReadProblem::IntegerButText, token);
     }
     const char* begin = token.data();
     const char* end = token.data() + token.size();
@@ -277,19 +267,19 @@ std::int32_t RecordReader::readInteger(const std::string& what) {
         (ec == std::errc{} && ptr == end &&
          (value < std::numeric_limits<std::int32_t>::min() ||
           value > std::numeric_limits<std::int32_t>::max()))) {
-        fail(what, "numero inteiro fora dos limites: " + shown(token));
+        fail(item, ReadProblem::IntegerOutOfRange, token);
     }
     if (ec != std::errc{} || ptr != end || begin == end) {
-        fail(what, "esperava-se um numero inteiro, encontrado " + shown(token));
+        fail(item, ReadProblem::NotAnInteger, token);
     }
     return static_cast<std::int32_t>(value);
 }
 
-double RecordReader::readReal(const std::string& what) {
+double RecordReader::readReal(const RecordItem& item) {
     bool quoted = false;
-    std::string token = readToken(what, quoted);
+    std::string token = readToken(item, quoted);
     if (quoted) {
-        fail(what, "esperava-se um numero, encontrado o texto " + shown(token));
+        fail(item, ReadProblem::NumberButText, token);
     }
     const std::string original = token;
     // Exponents may also be written with D, as older survey software does.
@@ -313,11 +303,11 @@ double RecordReader::readReal(const std::string& what) {
     double value = 0.0;
     const auto [ptr, ec] = std::from_chars(begin, end, value, std::chars_format::general);
     if (ec == std::errc::result_out_of_range) {
-        fail(what, "numero fora dos limites: " + shown(original));
+        fail(item, ReadProblem::NumberOutOfRange, original);
     }
     if (!decimal || ec != std::errc{} || ptr != end || !std::isfinite(value) ||
         original.find_first_of("xXnNiI") != std::string::npos) {
-        fail(what, "esperava-se um numero, encontrado " + shown(original));
+        fail(item, ReadProblem::NotANumber, original);
     }
     return value;
 }
@@ -326,9 +316,7 @@ void RecordReader::stepBackLines(int n) {
     // lineStarts_ ends with the start of the line the reader stands on.
     const auto available = static_cast<long long>(lineStarts_.size()) - 1;
     if (n < 0 || n > available) {
-        throw RunStop::badInput("Erro no ficheiro " + fileName_ +
-                                ": nao foi possivel voltar atras " + std::to_string(n) +
-                                " linhas.");
+        throw stopHere(StopReason::CannotStepBack).withCount(n);
     }
     for (int i = 0; i < n; ++i) {
         lineStarts_.pop_back();
@@ -336,8 +324,7 @@ void RecordReader::stepBackLines(int n) {
     const std::streamoff target = lineStarts_.back();
     lineStarts_.pop_back();
     if (buf_ == nullptr || buf_->pubseekpos(target, std::ios_base::in) != std::streampos(target)) {
-        throw RunStop::fileFault("Erro de leitura do ficheiro " + fileName_ +
-                                 ": nao foi possivel reposicionar a leitura.");
+        throw stopHere(StopReason::CannotReposition);
     }
     offset_ = target;
     lineNumber_ -= n;

@@ -18,7 +18,12 @@
 // 185 and 72903, and the value left over is ignored without a word. So when
 // a record ends on a line that still holds values and a comma stands between
 // two digits on that line, the reader hands a warning to its warning sink.
+//
+// A value that cannot be read ends the run with a Stop naming the file, the
+// line, the item (see RecordItem) and what was found.
 #pragma once
+
+#include "base/stop.hpp"
 
 #include <cstdint>
 #include <deque>
@@ -30,7 +35,8 @@ namespace resection {
 
 class RecordReader {
   public:
-    using WarningSink = std::function<void(const std::string&)>;
+    // The line and the text around the comma that looks decimal.
+    using WarningSink = std::function<void(long long line, const std::string& text)>;
 
     RecordReader(std::istream& in, std::string fileName, WarningSink warn = {});
 
@@ -39,11 +45,11 @@ class RecordReader {
     // Skip what is left of the current line.
     void endRecord();
 
-    // The next value of the record. 'what' names the item in error messages.
-    // A text is cut or blank-filled to 'width' characters.
-    std::string readText(int width, const std::string& what);
-    std::int32_t readInteger(const std::string& what);
-    double readReal(const std::string& what);
+    // The next value of the record, the item it is (for the stop when it
+    // cannot be read). A text is cut or blank-filled to 'width' characters.
+    std::string readText(int width, const RecordItem& item);
+    std::int32_t readInteger(const RecordItem& item);
+    double readReal(const RecordItem& item);
 
     // Step back over the last n whole lines; the reader must stand at the
     // start of a line. At most maxStepBack lines can be stepped back over.
@@ -53,6 +59,9 @@ class RecordReader {
 
     // Number of the line the reader stands on, from 1.
     long long lineNumber() const { return lineNumber_; }
+    const std::string& fileName() const { return fileName_; }
+    // A stop of this file at the current line.
+    Stop stopHere(StopReason reason) const;
 
     static constexpr int maxStepBack = 1100;
     // Bytes of one line before its LF (a CR counted).
@@ -66,11 +75,12 @@ class RecordReader {
     [[noreturn]] void readFault() const;
     [[noreturn]] void lineTooLong() const;
     void warnOfDecimalComma() const;
-    [[noreturn]] void fail(const std::string& what, const std::string& problem) const;
+    [[noreturn]] void fail(const RecordItem& item, ReadProblem problem,
+                           const std::string& found = "") const;
     // Skip blanks, line ends and one comma before a value; false at end of file.
-    bool skipToValue(const std::string& what);
+    bool skipToValue(const RecordItem& item);
     // A bare or quoted token; sets quoted.
-    std::string readToken(const std::string& what, bool& quoted);
+    std::string readToken(const RecordItem& item, bool& quoted);
 
     std::istream& in_;
     std::streambuf* buf_;

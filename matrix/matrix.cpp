@@ -5,6 +5,10 @@
 
 namespace resection {
 
+double standardDeviation(double variance) {
+    return variance < 0.0 ? 0.0 : std::sqrt(variance);
+}
+
 void matrixProduct(int m, int n, int p, const Matrix& a, const Matrix& b, Matrix& ab) {
     for (int j = 1; j <= p; ++j) {
         for (int i = 1; i <= m; ++i) {

@@ -2,6 +2,8 @@
 // numerical routines both adjustments rest on.
 #pragma once
 
+#include "base/stop.hpp"
+
 #include <cassert>
 #include <cstddef>
 #include <stdexcept>
@@ -49,12 +51,16 @@ class Matrix {
     std::vector<double> data_;
 };
 
-// A matrix to invert has a row of exact zeros: there is nothing to pivot on.
-// The run ends there; what() is the console text that says so.
-class SingularMatrix : public std::runtime_error {
+// A matrix to invert has a row of exact zeros: there is nothing to pivot on,
+// and the run ends there.
+class SingularMatrix : public Stop {
   public:
-    SingularMatrix() : std::runtime_error("Matriz singular!") {}
+    SingularMatrix() : Stop(StopReason::SingularMatrix) {}
 };
+
+// Square root of a variance; a diagonal element a rounding error has taken
+// just below zero stands for a zero variance.
+double standardDeviation(double variance);
 
 // Largest order the inversion supports (the size of its row-scale table).
 inline constexpr int maxInversionOrder = 1000;

@@ -1,7 +1,7 @@
 #include "planimetry/position.hpp"
 
 #include "base/constants.hpp"
-#include "base/run_stop.hpp"
+#include "base/stop.hpp"
 
 #include <cmath>
 #include <vector>
@@ -20,10 +20,12 @@ double angleBetween(double fromReading, double toReading) {
 
 } // namespace
 
-void formAngles(RunContext& ctx) {
-    for (int i = 1; i <= ctx.pointCount - 1; ++i) {
-        ctx.observedAngle(i) = angleBetween(ctx.directionReading(i), ctx.directionReading(i + 1));
+Matrix formAngles(const Survey& survey) {
+    Matrix angles(survey.pointCount - 1, 1);
+    for (int i = 1; i <= survey.pointCount - 1; ++i) {
+        angles(i) = angleBetween(survey.directionReading(i), survey.directionReading(i + 1));
     }
+    return angles;
 }
 
 bool ThreePointSolution::finite() const {
@@ -135,22 +137,24 @@ UsableTriple firstUsableTriple(const Matrix& coords, const Matrix& readings, int
     return {0, 0, 0, {}};
 }
 
-void findApproximatePosition(RunContext& ctx) {
-    const Matrix& c = ctx.pointCoords;
+FirstPosition findFirstPosition(const Survey& survey) {
+    FirstPosition first;
+    first.observedAngle = formAngles(survey);
+    const Matrix& c = survey.pointCoords;
     ThreePointSolution s = threePointResection(c(1, 1), c(1, 2), c(2, 1), c(2, 2), c(3, 1), c(3, 2),
-                                               ctx.observedAngle(1), ctx.observedAngle(2));
+                                               first.observedAngle(1), first.observedAngle(2));
     if (!s.finite()) {
         // Another set of three points when the first three give no position.
-        const UsableTriple other = firstUsableTriple(c, ctx.directionReading, ctx.pointCount, true);
+        const UsableTriple other =
+            firstUsableTriple(c, survey.directionReading, survey.pointCount, true);
         if (other.i == 0) {
-            throw RunStop::message("Nao foi possivel calcular uma posicao aproximada da estacao: "
-                                   "a estacao esta alinhada com os pontos visados ou sobre a "
-                                   "circunferencia que os contem.");
+            throw Stop(StopReason::NoFirstPosition);
         }
         s = other.solution;
     }
-    ctx.stationM = s.stationM;
-    ctx.stationP = s.stationP;
+    first.m = s.stationM;
+    first.p = s.stationP;
+    return first;
 }
 
 } // namespace resection

@@ -1,13 +1,14 @@
 // Angles between consecutive directions and the closed-form first position.
 #pragma once
 
-#include "state/run_context.hpp"
+#include "input/survey.hpp"
+#include "matrix/matrix.hpp"
 
 namespace resection {
 
 // observedAngle(i) = reading(i+1) - reading(i), brought up by 2*pi once when
 // negative: N-1 angles in [0, 2*pi) for readings within one circle.
-void formAngles(RunContext& ctx);
+Matrix formAngles(const Survey& survey);
 
 // Station position from three sighted points p1, p2, p3 and the two angles
 // between their directions (the classical three-point resection, solved
@@ -39,10 +40,14 @@ struct UsableTriple {
 UsableTriple firstUsableTriple(const Matrix& coords, const Matrix& readings, int pointCount,
                                bool skipFirst);
 
-// Sets stationM, stationP from the first three points. When that geometry
-// gives no finite position, the other combinations of three points are tried
-// in ascending order ((1,2,4), (1,2,5), ..., (1,3,4), ...); when none does,
-// the run ends with a message. Writes nothing.
-void findApproximatePosition(RunContext& ctx);
+// The angles and the first position, where every pass starts: from the
+// first three points, or, where that geometry gives no finite position, from
+// the next set of three that does ((1,2,4), (1,2,5), ..., (1,3,4), ...).
+// Ends the run when none does. They do not depend on the precision.
+struct FirstPosition {
+    Matrix observedAngle; // (N-1) x 1, radians
+    double m = 0.0, p = 0.0;
+};
+FirstPosition findFirstPosition(const Survey& survey);
 
 } // namespace resection

@@ -2,7 +2,8 @@
 // them: computed here, written by the report.
 #pragma once
 
-#include "state/run_context.hpp"
+#include "planimetry/adjustment.hpp"
+#include "planimetry/position.hpp"
 
 #include <vector>
 
@@ -25,17 +26,10 @@ struct PlanimetricResults {
     std::vector<double> adjustedAngleDeviation;
 };
 
-// The results of the last pass left in ctx.
-PlanimetricResults planimetricResults(const RunContext& ctx);
-
-// The cofactor matrix of the residuals, Qvv = Qll - A Qxx A^T, and of the
-// adjusted angles, Qll - Qvv, from the last pass (dense routines only: Qll
-// stored in full).
-void residualCofactors(const RunContext& ctx, Matrix& residualCofactor,
-                       Matrix& adjustedAngleCofactor);
-
-// Square root of a variance; a diagonal element a rounding error has taken
-// just below zero stands for a zero variance.
-double standardDeviation(double variance);
+// The results of the last pass of the search, from the first position's
+// observed angles. dense: the residual cofactors by the dense products (the
+// pass was computed with the dense routines, Qll stored in full).
+PlanimetricResults planimetricResults(const FirstPosition& first, const PlanimetricPass& last,
+                                      bool dense = false);
 
 } // namespace resection

@@ -1,6 +1,6 @@
 #include "platform/platform.hpp"
 
-#include "base/run_stop.hpp"
+#include "base/stop.hpp"
 #include "platform/native.hpp"
 
 #include <algorithm>
@@ -113,7 +113,21 @@ bool DiskFileSystem::sameFile(const std::string& a, const std::string& b) {
     }
     const fs::path first = nativePath(a);
     const fs::path second = nativePath(b);
-    return fs::exists(first, ec) && fs::exists(second, ec) && fs::equivalent(first, second, ec);
+    if (fs::exists(first, ec) && fs::exists(second, ec)) {
+        return fs::equivalent(first, second, ec);
+    }
+    // A file still to be written: the same place, however it is named
+    // ("out.svg", "./out.svg", "dir/../out.svg", through a linked folder).
+    const auto place = [&ec](const fs::path& name) {
+        const fs::path whole = fs::absolute(name, ec);
+        return ec ? fs::path() : fs::weakly_canonical(whole, ec);
+    };
+    const fs::path firstPlace = place(first);
+    if (ec) {
+        return false;
+    }
+    const fs::path secondPlace = place(second);
+    return !ec && firstPlace == secondPlace;
 }
 
 bool DiskFileSystem::closeReport(std::ostream& report, std::string& error) {

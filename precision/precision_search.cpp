@@ -1,6 +1,5 @@
 #include "precision/precision_search.hpp"
 
-#include "base/constants.hpp"
 #include "precision/chi_square.hpp"
 #include "precision/precision_walk.hpp"
 
@@ -36,6 +35,16 @@ constexpr double safety = 1000.0;
 // A computed pass bears the skipped ones out when it strays from its
 // prediction by no more than a hundredth of the margin they were skipped on.
 constexpr double bearOut = 100.0;
+// Rounding separates the corrections of two passes by some 1e-16 of the
+// largest correction, times what the conditioning of the normal equations
+// makes of it: until a second pass shows how much, a decision counts as
+// resolved only further from the tolerance than 1e-11 of the largest
+// correction (room for a condition of 10^5), besides the pass's own floor.
+constexpr double relativeDecisionFloor = 1e-11;
+// A walk that turned out longer than its estimate (or that computes more
+// passes than it expected to skip) stops when its cost would exceed the limit
+// by this factor.
+constexpr double workOverrun = 1.25;
 
 class Search {
   public:
@@ -59,27 +68,21 @@ class Search {
         const double ratio = first_.precision / precision;
         return first_.outcome.statistic * (ratio * ratio);
     }
+    // Whether every convergence decision seen so far lies further from the
+    // tolerance than rounding can move it.
+    bool decisionsResolved() const {
+        return closestDecision_ > safety * correctionNoise_ + decisionFloor_;
+    }
     // Passes skipped on the prediction, up to and including the walk's
     // value; returns false when the next pass must be computed.
     bool skipPredicted();
-    // Whether a decision within rounding of the tolerance may be left to
-    // the prediction. It can go the other way in a pass that was not
-    // computed, which then takes one solution more or fewer than this one and
-    // ends with its last point of linearisation moved by about a correction
-    // c near the tolerance. The residuals of the linearised solution do not
-    // see where it was linearised but through the curvature of the
-    // observation equations: they move by about c^2 / d^2 rad at sights of d
-    // metres. Up to a tolerance of 1e-7 m that is 1e-16 rad at sights of
-    // 10 m, below the rounding of the residuals themselves, and the statistic
-    // moves by less than 1e-8 of itself even where residuals are 0.01"; the
-    // margin is 1e-7. What such a pass can do is reach the largest number
-    // of solutions, after which the reference stops the run: so this pass
-    // must leave room for one solution more.
-    bool nearDecisionHarmless(const PassOutcome& outcome) const {
-        return std::fabs(settings_.tolerance) <= 1e-7 &&
-               static_cast<int>(outcome.corrections.size()) + 2 <= maxIterations;
-    }
-    void runPassByPass();
+    // The passes left on the walk from its value, as the prediction sees
+    // them (infinite where it sees no end).
+    double passesLeft() const;
+    // Computes every pass from the walk's value on (within the work limit,
+    // but for the reference).
+    void runEveryPass();
+    [[noreturn]] void tooCostly(double passes, double seconds) const;
 
     const AdjustmentPass& pass_;
     SearchSettings settings_;
@@ -97,11 +100,11 @@ class Search {
     bool retried_ = false; // the prediction has been made once more
     double largestStray_ = 0.0;
     double correctionNoise_ = 0.0; // largest difference of corrections seen
-    double closestDecision_ = 0.0; // smallest |correction - tolerance| seen
+    double closestDecision_ = std::numeric_limits<double>::infinity();
     double decisionFloor_ = 0.0;
-    // Every pass must be computed because a decision within rounding of the
-    // tolerance could end a pass not computed at the largest number of
-    // solutions.
+    double largestWork_ = 0.0; // of one computed pass
+    // Every pass must be computed because a decision lies within rounding of
+    // the tolerance (else because the prediction failed).
     bool unresolved_ = false;
 
     // The state after the step of the last pass that was computed and
@@ -138,15 +141,25 @@ PassOutcome Search::computePass() {
     if (settings_.passBudget > 0 && result_.counts.passesComputed >= settings_.passBudget) {
         throw PassBudgetExceeded();
     }
+    // Whatever the way the walk goes, it computes no more than the limit
+    // allows (the reference computes without one).
+    if (!settings_.passByPass && settings_.workLimit > 0.0 &&
+        result_.counts.work + largestWork_ > workOverrun * settings_.workLimit) {
+        const double left = passesLeft();
+        tooCostly(static_cast<double>(result_.counts.passesComputed) + left,
+                  result_.counts.work + left * largestWork_);
+    }
     ++result_.counts.passesComputed;
-    return pass_(walk_.value());
+    PassOutcome outcome = pass_(walk_.value());
+    largestWork_ = std::max(largestWork_, outcome.work);
+    result_.counts.work += outcome.work;
+    return outcome;
 }
 
 Search::Trust Search::assess(const PassOutcome& outcome, double precision) {
     const std::vector<double>& firstCorrections = first_.outcome.corrections;
     const std::size_t count = outcome.corrections.size();
-    if (!std::isfinite(outcome.statistic) || count + 1 < firstCorrections.size() ||
-        count > firstCorrections.size() + 1) {
+    if (!std::isfinite(outcome.statistic)) {
         return Trust::No;
     }
     for (std::size_t j = 0; j < count; ++j) {
@@ -157,19 +170,15 @@ Search::Trust Search::assess(const PassOutcome& outcome, double precision) {
         if (j < firstCorrections.size()) {
             correctionNoise_ = std::max(correctionNoise_, std::fabs(c - firstCorrections[j]));
         }
-        closestDecision_ = std::min(closestDecision_, std::fabs(c - settings_.tolerance));
     }
-    // Each pass decides at every solution whether the correction is below the
-    // tolerance; a decision closer to it than the rounding that separates the
-    // passes could go the other way in a pass that was not computed, which
-    // then ends its iteration one solution earlier or later. This pass shows
-    // it, when it took another number of solutions than the first.
-    if (count != firstCorrections.size() ||
-        !(closestDecision_ > safety * correctionNoise_ + decisionFloor_)) {
-        if (!nearDecisionHarmless(outcome)) {
-            unresolved_ = true;
-            return Trust::No;
-        }
+    closestDecision_ = std::min(closestDecision_, outcome.closestDecision);
+    decisionFloor_ = std::max(decisionFloor_, outcome.rounding);
+    // A pass that took another number of solutions than the first shows a
+    // decision that went the other way; one within rounding of the tolerance
+    // could go either way in a pass that was not computed.
+    if (count != firstCorrections.size() || !decisionsResolved()) {
+        unresolved_ = true;
+        return Trust::No;
     }
     const double expected = predicted(precision);
     double stray = std::fabs(outcome.statistic - expected) / expected;
@@ -228,16 +237,45 @@ bool Search::skipPredicted() {
     return true;
 }
 
-void Search::runPassByPass() {
-    const std::int64_t before = result_.counts.passesComputed;
+double Search::passesLeft() const {
+    const double inf = std::numeric_limits<double>::infinity();
+    const double value = walk_.value();
+    const double step = std::fabs(settings_.step);
+    const double t0 = first_.outcome.statistic;
+    const double s0 = std::fabs(first_.precision);
+    // The precision at which the prediction reaches the critical value.
+    const double change = s0 * std::sqrt(t0 / critical_);
+    const bool predictable = std::isfinite(change) && change >= 0.0 && step > 0.0;
+    if (walkVerdict_ == Verdict::Accepted) {
+        // Down to the change, or to the floor of the walk at zero.
+        const double end = predictable ? std::min(change, std::fabs(value)) : 0.0;
+        return (std::fabs(value) - end) / step + 2.0;
+    }
+    if (!predictable) {
+        return inf;
+    }
+    return std::max(0.0, change - value) / step + 2.0;
+}
+
+void Search::tooCostly(double passes, double seconds) const {
+    throw SearchWithoutEnd(unresolved_ ? SearchWithoutEnd::Reason::ToleranceUnresolved
+                                       : SearchWithoutEnd::Reason::Unpredictable,
+                           walk_.value(), safety * correctionNoise_ + decisionFloor_, passes,
+                           seconds);
+}
+
+void Search::runEveryPass() {
+    if (!settings_.passByPass && settings_.workLimit > 0.0) {
+        // Refused at once where the estimate already exceeds the limit.
+        const double passes = passesLeft();
+        const double seconds = passes * largestWork_;
+        if (seconds > settings_.workLimit) {
+            tooCostly(passes, seconds);
+        }
+    }
     while (true) {
         Verdict verdict = Verdict::Rejected;
         if (!(walk_.value() == 0.0 && walkVerdict_ == Verdict::Rejected)) {
-            if (unresolved_ && settings_.unresolvedPassLimit > 0 &&
-                result_.counts.passesComputed - before >= settings_.unresolvedPassLimit) {
-                throw SearchWithoutEnd(SearchWithoutEnd::Reason::ToleranceUnresolved, walk_.value(),
-                                       decisionFloor_ + safety * correctionNoise_);
-            }
             verdict = computePass().verdict;
         }
         ++result_.counts.passesWalked;
@@ -257,34 +295,28 @@ SearchResult Search::run() {
         return result_;
     }
     if (settings_.passByPass) {
-        runPassByPass();
+        runEveryPass();
         return result_;
     }
     double largestCorrection = 0.0;
-    closestDecision_ = std::numeric_limits<double>::infinity();
     for (double c : first_.outcome.corrections) {
         if (!std::isfinite(c)) {
-            runPassByPass();
+            runEveryPass();
             return result_;
         }
         largestCorrection = std::max(largestCorrection, std::fabs(c));
-        closestDecision_ = std::min(closestDecision_, std::fabs(c - settings_.tolerance));
     }
-    // Rounding separates the corrections of two passes by some 1e-16 of the
-    // largest correction, times what the conditioning of the normal
-    // equations makes of it. Until a second pass shows how much, a decision
-    // counts as safe further from the tolerance than 1e-11 of the largest
-    // correction (room for a condition of 10^5).
-    decisionFloor_ = 1e-11 * (std::fabs(settings_.tolerance) + largestCorrection);
+    closestDecision_ = first_.outcome.closestDecision;
+    decisionFloor_ = relativeDecisionFloor * largestCorrection + first_.outcome.rounding;
     if (!std::isfinite(first_.outcome.statistic) || !(first_.outcome.statistic >= 0.0)) {
-        runPassByPass();
+        runEveryPass();
         return result_;
     }
-    if (!(closestDecision_ > decisionFloor_) && !nearDecisionHarmless(first_.outcome)) {
-        // A decision within rounding of the tolerance that a pass not
-        // computed could take the other way: see nearDecisionHarmless().
+    if (!decisionsResolved()) {
+        // A decision within rounding of the tolerance: a pass not computed
+        // could take it the other way.
         unresolved_ = true;
-        runPassByPass();
+        runEveryPass();
         return result_;
     }
     verifiedWalk_ = walk_;
@@ -323,12 +355,12 @@ SearchResult Search::run() {
                 // bear out: compute them all, from the last verified pass on.
                 walk_ = verifiedWalk_;
                 result_.counts.passesWalked = verifiedWalked_;
-                runPassByPass();
+                runEveryPass();
                 return result_;
             }
             const bool changed = outcome.verdict != walkVerdict_;
             if (!finishStep(outcome.verdict, changed)) {
-                runPassByPass();
+                runEveryPass();
             }
             return result_;
         }
@@ -347,6 +379,33 @@ SearchResult searchPrecision(const AdjustmentPass& pass, const SearchSettings& s
                              double criticalValue) {
     Search search(pass, settings, criticalValue);
     return search.run();
+}
+
+SearchSettings searchSettings(double start, AngleUnit unit, const ComputeOptions& options) {
+    SearchSettings settings;
+    settings.start = start;
+    settings.step = precisionStep(unit);
+    settings.passByPass = options.passByPass;
+    settings.passBudget = options.passBudget;
+    settings.workLimit = everyPassWorkLimit;
+    return settings;
+}
+
+SearchResult searchReadingPrecision(const AdjustmentPass& pass, const SearchSettings& settings,
+                                    double criticalValue, Readings readings) {
+    try {
+        return searchPrecision(pass, settings, criticalValue);
+    } catch (const SearchWithoutEnd& end) {
+        using Reason = SearchWithoutEnd::Reason;
+        const StopReason reason =
+            end.reason() == Reason::NegativeAccepted      ? StopReason::SearchNegativeAccepted
+            : end.reason() == Reason::StepVanishes        ? StopReason::SearchStepVanishes
+            : end.reason() == Reason::ToleranceUnresolved ? StopReason::SearchToleranceUnresolved
+                                                          : StopReason::SearchUnpredictable;
+        const double figure =
+            end.reason() == Reason::ToleranceUnresolved ? end.resolution() : end.precision();
+        throw Stop(reason).withSearch(readings, figure, end.passes(), end.seconds());
+    }
 }
 
 } // namespace resection

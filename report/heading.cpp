@@ -6,26 +6,26 @@
 
 namespace resection {
 
-void writeHeading(std::ostream& out, const RunContext& ctx) {
+void writeHeading(std::ostream& out, const SurveyHeader& header) {
     const std::string stars(56, '*');
     writeRecord(out, {fieldA(stars, 56)});
     writeRecord(out, {lit("Calculo por interseccao inversa das coordenadas do ponto "),
-                      fieldA(ctx.stationName, 12)});
+                      fieldA(header.stationName, 12)});
     writeRecord(out, {fieldA(stars, 56)});
     writeBlankLine(out);
-    if (ctx.unit == AngleUnit::DecimalDegrees) {
+    if (header.unit == AngleUnit::DecimalDegrees) {
         writeRecord(out, {fieldA("Leituras de direccao em: graus decimais", 39)});
-    } else if (ctx.unit == AngleUnit::Sexagesimal) {
+    } else if (header.unit == AngleUnit::Sexagesimal) {
         writeRecord(out, {fieldA("Leituras de direccao em: graus sexagesimais", 43)});
     } else {
         writeRecord(out, {fieldA("Leituras de direccao em: grados", 31)});
     }
     writeBlankLine(out);
     writeRecord(out, {lit("Tolerancia entre iteracoes consecutivas das coordenadas:"),
-                      fieldF(ctx.tolerance, 5, 3), lit(" m")});
+                      fieldF(header.tolerance, 5, 3), lit(" m")});
     writeBlankLine(out);
-    writePrecisionLine(out, "Precisao a priori das leituras azimutais:", ctx.unit,
-                       ctx.directionPrecision);
+    writePrecisionLine(out, "Precisao a priori das leituras azimutais:", header.unit,
+                       header.aprioriPrecision);
 }
 
 void writeRedundancy(std::ostream& out, int redundancy) {

@@ -1,7 +1,7 @@
 // The report's heading and the echo of the sighted points.
 #pragma once
 
-#include "state/run_context.hpp"
+#include "input/survey.hpp"
 
 #include <ostream>
 #include <string>
@@ -12,7 +12,7 @@ namespace resection {
 // Title with the station name, unit line, tolerance, a priori reading
 // precision, each followed by a blank line: the header and station records
 // as read.
-void writeHeading(std::ostream& out, const RunContext& ctx);
+void writeHeading(std::ostream& out, const SurveyHeader& header);
 void writeRedundancy(std::ostream& out, int redundancy);
 // A blank line, the caption and column header of the table of sighted
 // points, the point records as read (72 characters each) and a blank line.

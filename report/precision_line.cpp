@@ -1,6 +1,7 @@
 #include "report/precision_line.hpp"
 
 #include "report/format.hpp"
+#include "report/messages.hpp"
 
 #include <cmath>
 #include <string>

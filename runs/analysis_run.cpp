@@ -4,17 +4,22 @@
 #include "analysis/analysis.hpp"
 #include "analysis/analysis_json.hpp"
 #include "analysis/analysis_text.hpp"
+#include "analysis/run_state.hpp"
 #include "analysis/sketch.hpp"
 #include "base/run_stop.hpp"
 #include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
 #include "matrix/matrix.hpp"
-#include "state/run_context.hpp"
+#include "report/messages.hpp"
 
+#include <algorithm>
+#include <exception>
 #include <functional>
+#include <limits>
 #include <memory>
 #include <sstream>
+#include <tuple>
 
 namespace resection {
 
@@ -48,33 +53,96 @@ void writeLines(Console& console, const std::vector<std::string>& lines) {
     }
 }
 
+// The sketch of the station the analysis stands on.
 SketchData sketchOf(const RunContext& ctx, const PlanimetricAnalysis& a) {
     SketchData s;
     s.stationName = trimmedName(ctx.stationName);
-    s.stationM = a.stationM;
-    s.stationP = a.stationP;
+    const StationEstimate& e = a.station;
+    s.stationKnown = e.known;
+    std::vector<std::string> names;
     for (int i = 1; i <= ctx.pointCount; ++i) {
         SketchPoint pt;
         pt.name = trimmedName(ctx.pointName[static_cast<std::size_t>(i)]);
+        names.push_back(pt.name);
         pt.m = ctx.pointCoords(i, 1);
         pt.p = ctx.pointCoords(i, 2);
-        pt.suspect = a.suspect.kind == Suspect::Kind::Flagged && a.suspect.reading == i;
+        const bool listed = a.suspect.kind == Suspect::Kind::Tied &&
+                            std::find(a.suspect.sharing.begin(), a.suspect.sharing.end(), i) !=
+                                a.suspect.sharing.end();
+        pt.suspect = (a.suspect.kind == Suspect::Kind::Flagged && a.suspect.reading == i) || listed;
+        const std::size_t k = static_cast<std::size_t>(i - 1);
+        pt.weak =
+            k < a.basisReadings.size() && a.basisReadings[k].tested && a.basisReadings[k].weak();
         s.points.push_back(pt);
     }
-    // The a posteriori ellipse where the test rejects the a priori
-    // precision; where it accepts, the a priori one, which the test has
-    // found consistent with the residuals (and which does not shrink to a
-    // point for readings that happen to agree exactly).
-    // The factor of each is its own: a posteriori the variance factor is
-    // estimated, and the 95 % ellipse widens as its redundancy shrinks.
-    const bool posteriori = a.tested && !a.test.accepted;
-    s.ellipse = posteriori ? scaled(a.posteriori, posteriori95Factor(ctx.redundancy))
-                           : scaled(a.priori, confidence95Factor());
-    s.ellipseLabel = posteriori ? "95 % a posteriori" : "95 % a priori";
+    // The stations of three readings where the readings leave the station
+    // undetermined (where it is known, they lie within its ellipse).
+    for (std::size_t i = 0; i < a.threePoint.size() && !e.known; ++i) {
+        if (a.threePoint[i].found) {
+            s.marks.push_back({a.threePoint[i].m, a.threePoint[i].p, "sem " + xmlText(names[i])});
+        }
+    }
+    if (!s.marks.empty()) {
+        s.marksLabel = "Cruzes cinzentas: a estacao de cada tres leituras, sem a leitura indicada";
+    }
     s.circle = a.circle;
-    s.readjusted = a.without.done;
-    s.readjustedM = a.without.stationM;
-    s.readjustedP = a.without.stationP;
+    if (!e.known) {
+        // Centred on the stations of three readings, or on the points.
+        const auto centre = [](const std::vector<std::pair<double, double>>& at) {
+            double m = 0.0, p = 0.0;
+            for (const auto& [x, y] : at) {
+                m += x / static_cast<double>(at.size());
+                p += y / static_cast<double>(at.size());
+            }
+            return std::make_pair(m, p);
+        };
+        std::vector<std::pair<double, double>> at;
+        for (const SketchMark& mark : s.marks) {
+            at.emplace_back(mark.m, mark.p);
+        }
+        if (at.empty()) {
+            for (const SketchPoint& pt : s.points) {
+                at.emplace_back(pt.m, pt.p);
+            }
+        }
+        std::tie(s.stationM, s.stationP) = centre(at);
+        s.stationNote = a.redundancy == 1 ? "com 4 pontos, uma leitura errada nao se localiza"
+                                          : "nenhum ajustamento assenta perto dos pontos";
+        return s;
+    }
+    s.stationM = e.m;
+    s.stationP = e.p;
+    // The a posteriori ellipse where the test rejects the a priori
+    // precision (or there is none to test); where it accepts, the a priori
+    // one, which the test has found consistent with the residuals (and
+    // which does not shrink to a point for readings that happen to agree
+    // exactly). The factor of each is its own: a posteriori the variance
+    // factor is estimated, and the 95 % ellipse widens as its redundancy
+    // shrinks.
+    if (e.testable || e.redundancy >= 1) {
+        s.ellipse = e.ellipse95();
+        s.ellipseLabel = !e.posterioriShown() ? "95 % a priori"
+                         : e.testable         ? "95 % a posteriori"
+                                              : "95 % da dispersao das leituras";
+    } else {
+        s.ellipse.major = std::numeric_limits<double>::quiet_NaN();
+        s.ellipseLabel = "sem precisao conhecida";
+    }
+    if (a.basis == Basis::Without) {
+        s.stationNote = "sem a leitura " + names[static_cast<std::size_t>(a.basisReading - 1)];
+        if (a.allSound) {
+            s.readjusted = true;
+            s.readjustedM = a.allM;
+            s.readjustedP = a.allP;
+            s.readjustedLabel = "a estacao com todas as leituras";
+        } else {
+            s.notes.push_back(
+                "O ajustamento de todas as leituras nao assenta perto dos pontos: a estacao e a "
+                "calculada sem a leitura suspeita.");
+        }
+    } else if (a.redundancy == 0) {
+        s.stationNote = "solucao directa dos tres pontos";
+    }
     return s;
 }
 
@@ -191,6 +259,8 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
 
     std::unique_ptr<PlanimetricAnalysis> plan;
     std::unique_ptr<HeightAnalysis> height;
+    std::unique_ptr<SummaryFigures> figures;
+    std::unique_ptr<Summary> summary;
     std::string stopText;
     const std::string& inputName = parsed.names[0];
     RunContext ctx;
@@ -219,15 +289,41 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
             throw RunStop::fileFault("O ficheiro do esboco \"" + parsed.names[1] +
                                      "\" e o proprio ficheiro de input: escolha outro nome.");
         }
+        // Nor does one output replace the other.
+        if (sketch && parsed.json && parsed.jsonName != "-" &&
+            (parsed.jsonName == parsed.names[1] ||
+             files.sameFile(parsed.names[1], parsed.jsonName))) {
+            jsonRefused = true;
+            throw RunStop::fileFault("O ficheiro JSON \"" + parsed.jsonName +
+                                     "\" e o proprio ficheiro do esboco \"" + parsed.names[1] +
+                                     "\": escolha outro nome.");
+        }
         console.direct("Ficheiro de input: " + inputName);
 
         RecordReader reader(*input, inputName,
-                            [&console](const std::string& text) { console.warning(text); });
+                            [&console, &inputName](long long line, const std::string& text) {
+                                console.warning(decimalCommaWarning(inputName, line, text));
+                            });
         ctx.input = &reader;
         ctx.inputFileName = inputName;
         try {
             readPlanimetricSection(ctx);
             plan = std::make_unique<PlanimetricAnalysis>(analysePlanimetry(ctx));
+            // The height before any text, for the summary that opens it;
+            // where its section is refused, the planimetry is still shown.
+            std::exception_ptr heightStop;
+            if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
+                try {
+                    readZenithSection(ctx);
+                    height = std::make_unique<HeightAnalysis>(analyseHeight(ctx, *plan));
+                } catch (...) {
+                    heightStop = std::current_exception();
+                }
+            }
+            figures = std::make_unique<SummaryFigures>(summaryFigures(ctx, *plan, height.get()));
+            summary = std::make_unique<Summary>(summarize(*figures));
+            writeLines(console, summary->lines);
+            console.plainLine("");
             writeLines(console, planimetryText(ctx, *plan));
             console.plainLine("");
             if (sketch) {
@@ -237,13 +333,14 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
                     "Esboco escrito em ", console, error);
                 console.plainLine("");
             }
-            if (valuesAfter(files, inputName, reader.lineNumber() - 1)) {
-                readZenithSection(ctx);
-                height = std::make_unique<HeightAnalysis>(analyseHeight(ctx, *plan));
+            if (height) {
                 writeLines(console, heightText(ctx, *height));
             }
+            if (heightStop) {
+                std::rethrow_exception(heightStop);
+            }
         } catch (const SingularMatrix& singular) {
-            stopText = singular.what();
+            stopText = stopMessage(singular);
             console.direct(stopText);
         }
     } catch (const RunStop& stop) {
@@ -265,9 +362,18 @@ int runAnalysis(const std::vector<std::string>& arguments, std::ostream& standar
         record.ctx = &ctx;
         record.planimetry = plan.get();
         record.height = height.get();
+        record.summary = summary.get();
+        record.summaryFigures = figures.get();
         const auto write = [&record](std::ostream& out) { writeAnalysisJson(out, record); };
         int written = exitOrderly;
-        if (parsed.jsonName == "-") {
+        // A name that only now leads to the sketch (a link made to it
+        // before it existed) is refused as well.
+        if (parsed.names.size() == 2 && parsed.jsonName != "-" &&
+            files.sameFile(parsed.names[1], parsed.jsonName)) {
+            error("O ficheiro JSON \"" + parsed.jsonName + "\" e o proprio ficheiro do esboco \"" +
+                  parsed.names[1] + "\": escolha outro nome.");
+            written = exitFileFault;
+        } else if (parsed.jsonName == "-") {
             write(standardOutput); // in place of the console text
         } else {
             written = writeOutputFile(files, parsed.jsonName, "JSON", write,

@@ -1,19 +1,19 @@
 #include "runs/run.hpp"
 
 #include "altimetry/height.hpp"
-#include "base/run_stop.hpp"
+#include "base/stop.hpp"
 #include "base/text.hpp"
 #include "console/console.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "matrix/matrix.hpp"
-#include "planimetry/planimetric_pass.hpp"
+#include "input/zenith_section.hpp"
+#include "planimetry/planimetric_search.hpp"
 #include "planimetry/results.hpp"
 #include "report/heading.hpp"
 #include "report/height_lines.hpp"
+#include "report/messages.hpp"
 #include "report/planimetric_results.hpp"
 #include "report/precision_line.hpp"
-#include "state/run_context.hpp"
 
 #include <memory>
 
@@ -39,8 +39,7 @@ std::string resolveFileName(const std::string& answer, int unit,
         console.prompt(" UNIT " + std::to_string(unit) + "? ");
         auto line = console.readLine();
         if (!line) {
-            throw RunStop::fileFault("Nenhum nome de ficheiro foi dado: a entrada da consola "
-                                     "terminou.");
+            throw Stop(StopReason::NoFileName);
         }
         if (line->size() > 260) {
             line->resize(260);
@@ -61,34 +60,51 @@ bool askForHeight(Console& console) {
 
 // The run: each stage computed, then its section of the report written. A
 // stage that meets a stop throws, and the report keeps the sections written
-// before it; a normal end returns.
-void runStages(RunContext& ctx, std::ostream& report, Console& console) {
-    readHeaderRecords(ctx);
-    writeHeading(report, ctx);
-    readPointCount(ctx);
-    writeRedundancy(report, ctx.redundancy);
-    writeEcho(report, readPointRecords(ctx));
+// before it; a normal end returns. 'unit' is the unit of the readings once
+// the header is read (the stop messages of the searches give precisions in
+// it).
+void runStages(RecordReader& in, std::ostream& report, Console& console,
+               const ComputeOptions& options, const RunOptions& runOptions, AngleUnit& unit) {
+    const SurveyHeader header = readHeaderRecords(in);
+    unit = header.unit;
+    writeHeading(report, header);
+    const std::int32_t pointCount = readPointCount(in, header);
+    writeRedundancy(report, pointCount - 3);
+    const PointRecords records = readPointRecords(in, header, pointCount);
+    writeEcho(report, records.echo);
+    const Survey& survey = records.survey;
 
-    const StationPosition first = findFirstPosition(ctx);
-    if (ctx.pointCount == 3) {
+    const FirstPosition first = findFirstPosition(survey);
+    if (survey.pointCount == 3) {
         // Nothing to adjust: the position is the solution.
         writeThreePointSolution(report, first.m, first.p);
-        throw RunStop::terminated();
+        throw Stop(StopReason::Terminated);
     }
-    writeAprioriAngleLine(report, ctx.unit, aprioriAngleDeviation(ctx));
-    writePosterioriAngleLine(report, ctx.unit, searchDirectionPrecision(ctx));
-    writePlanimetricResults(report, ctx.stationName, ctx.unit, planimetricResults(ctx));
+    writeAprioriAngleLine(report, unit, aprioriAngleDeviation(survey, first, options));
+    const PlanimetricSearch position = searchDirectionPrecision(survey, first, options);
+    if (runOptions.positionSearch != nullptr) {
+        *runOptions.positionSearch = position.counts;
+    }
+    writePosterioriAngleLine(report, unit, position.precision);
+    writePlanimetricResults(report, header.stationName, unit,
+                            planimetricResults(first, position.last, options.denseReference));
 
     if (!askForHeight(console)) {
         return;
     }
-    readZenithSection(ctx);
-    writeHeightAprioriLines(report, ctx.unit, ctx.zenithPrecision, ctx.zenithCount - 1);
-    if (!searchZenithPrecision(ctx)) {
+    const ZenithSection zenith = readZenithSection(in, header);
+    // The zenith readings have the header's a priori precision too.
+    writeHeightAprioriLines(report, unit, header.aprioriPrecision, zenith.count - 1);
+    const HeightSearch height = searchZenithPrecision(zenith, header, position.last.stationM,
+                                                      position.last.stationP, options);
+    if (runOptions.heightSearch != nullptr) {
+        *runOptions.heightSearch = height.counts;
+    }
+    if (!height.adjusted) {
         return; // a single observation: no height
     }
-    writeHeightPosterioriLine(report, ctx.unit, ctx.zenithPrecision);
-    writeHeightResults(report, ctx.stationName, ctx.unit, heightResults(ctx));
+    writeHeightPosterioriLine(report, unit, height.precision);
+    writeHeightResults(report, header.stationName, unit, heightResults(zenith, height.last));
 }
 
 } // namespace
@@ -99,6 +115,7 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
     std::size_t nextArgument = 0;
     std::unique_ptr<std::ostream> report;
     int status = exitOrderly;
+    AngleUnit unit = AngleUnit::Unknown;
     try {
         const std::string stars(52, '*');
         console.plainLine(stars);
@@ -114,8 +131,7 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
         std::string error;
         auto input = files.openInput(inputName, error);
         if (!input) {
-            throw RunStop::fileFault("Nao foi possivel abrir o ficheiro de input \"" + inputName +
-                                     "\": " + error + ".");
+            throw Stop(StopReason::CannotOpenInput).withName(inputName).withText(error);
         }
 
         console.prompt(" Nome do ficheiro de output: ");
@@ -124,49 +140,33 @@ int runResection(const std::vector<std::string>& arguments, std::istream& consol
             resolveFileName(reportAnswer, 200, arguments, nextArgument, console);
         // Opening the report replaces its file: never let it be the input.
         if (files.sameFile(inputName, reportName)) {
-            throw RunStop::fileFault("O ficheiro de output \"" + reportName +
-                                     "\" e o proprio ficheiro de input: escolha outro nome.");
+            throw Stop(StopReason::ReportIsInput).withName(reportName);
         }
         report = files.createReport(reportName, error);
         if (!report) {
-            throw RunStop::fileFault("Nao foi possivel criar o ficheiro de output \"" + reportName +
-                                     "\": " + error + ".");
+            throw Stop(StopReason::CannotCreateReport).withName(reportName).withText(error);
         }
 
         RecordReader reader(*input, inputName,
-                            [&console](const std::string& text) { console.warning(text); });
-        RunContext ctx;
-        ctx.input = &reader;
-        ctx.inputFileName = inputName;
-        ctx.denseReference = options.denseReference;
-        ctx.passByPassSearch = options.passByPassSearch;
-        ctx.passBudget = options.passBudget;
-        try {
-            runStages(ctx, *report, console);
-        } catch (const RunStop& stop) {
-            console.direct(stop.consoleText());
-            status = stop.exitStatus();
-        } catch (const SingularMatrix& singular) {
-            // A weight or normal matrix with a row of zeros: a precision of
-            // exactly 0, or an iteration that has run away until a row is no
-            // longer finite.
-            console.direct(singular.what());
-            status = exitOrderly;
-        }
-        if (options.positionSearch != nullptr) {
-            *options.positionSearch = ctx.positionSearch;
-        }
-        if (options.heightSearch != nullptr) {
-            *options.heightSearch = ctx.heightSearch;
-        }
-    } catch (const RunStop& stop) {
-        console.direct(stop.consoleText());
-        status = stop.exitStatus();
+                            [&console, &inputName](long long line, const std::string& text) {
+                                console.warning(decimalCommaWarning(inputName, line, text));
+                            });
+        ComputeOptions compute;
+        compute.denseReference = options.denseReference;
+        compute.passByPass = options.passByPassSearch;
+        compute.passBudget = options.passBudget;
+        runStages(reader, *report, console, compute, options, unit);
+    } catch (const Stop& stop) {
+        // A weight or normal matrix with a row of zeros ("Matriz singular!")
+        // is a precision of exactly 0, or an iteration that has run away
+        // until a row is no longer finite: an orderly stop like the others.
+        console.direct(stopMessage(stop, unit));
+        status = exitStatus(stop.reason());
     }
     if (report) {
         std::string error;
         if (!files.closeReport(*report, error)) {
-            console.direct("Erro no ficheiro de output: " + error + ".");
+            console.direct(stopMessage(Stop(StopReason::ReportWriteFault).withText(error)));
             status = exitFileFault;
         }
     }

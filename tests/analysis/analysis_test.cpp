@@ -87,8 +87,11 @@ TEST(Analysis, NamesTheWrongReading) {
                     ASSERT_EQ(r.status, 0) << r.console;
                     const std::string verdict = lineStarting(r.console, "Leitura suspeita: ");
                     if (n == 4) {
-                        EXPECT_EQ(verdict, "Leitura suspeita: nao identificavel entre Q1, Q2, "
-                                           "Q3 e Q4");
+                        EXPECT_EQ(verdict.rfind("Leitura suspeita: nao identificavel entre Q1, "
+                                                "Q2, Q3 e Q4",
+                                                0),
+                                  0u)
+                            << verdict;
                         EXPECT_NE(r.console.find("Com redundancia 1 os testes w de todas as "
                                                  "leituras tem o mesmo valor"),
                                   std::string::npos);
@@ -135,7 +138,7 @@ TEST(Analysis, DirectionModelIsTheAngleModel) {
         readPlanimetricSection(ctx);
         const PlanimetricAnalysis a = analysePlanimetry(ctx);
         ASSERT_TRUE(a.directions.converged);
-        EXPECT_GT(std::hypot(a.stationM - 1000.0, a.stationP - 2000.0), 1e-3); // not exact
+        EXPECT_GT(std::hypot(a.allM - 1000.0, a.allP - 2000.0), 1e-3); // not exact
         EXPECT_NEAR(a.directions.stationM, ctx.adjustedM, 1e-8);
         EXPECT_NEAR(a.directions.stationP, ctx.adjustedP, 1e-8);
         const double s2 = a.sigma * a.sigma;
@@ -214,10 +217,8 @@ TEST(Analysis, HeightWithCurvatureByHand) {
         text += line;
     }
     const Companion r = analyse({{"in", text}}, {"in"});
-    EXPECT_NE(lineStarting(r.console, "  C(EST) =        100.000 m").find("100.000"),
-              std::string::npos)
-        << r.console;
-    EXPECT_NE(r.console.find("C(EST) =         99.727 m, diferenca -0.2728 m"), std::string::npos)
+    EXPECT_FALSE(lineStarting(r.console, "  C(EST) = 100.000 m").empty()) << r.console;
+    EXPECT_NE(r.console.find("C(EST) = 99.727 m, diferenca -0.2728 m"), std::string::npos)
         << r.console;
     EXPECT_NE(r.console.find("AVISO: a diferenca excede o desvio padrao a priori da cota"),
               std::string::npos);

@@ -6,7 +6,7 @@
 // the sketch was written where there is none, and a sketch that is not
 // well-formed XML (raw bytes, a tag left open, an attribute unquoted, bytes
 // that are not UTF-8): the check and what it found go to standard error.
-#include "base/run_stop.hpp"
+#include "base/stop.hpp"
 #include "console/files.hpp"
 #include "runs/analysis_run.hpp"
 #include "support/xml_check.hpp"

@@ -4,8 +4,8 @@
 // Layout of the data: byte 0 is the length L of the script (0..255), the next
 // L bytes are the script, the rest is the file. Each script byte picks one
 // reader call (low 3 bits) and its argument (high 5 bits).
-#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
+#include "report/messages.hpp"
 
 #include <cstddef>
 #include <cstdint>
@@ -32,8 +32,10 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     const std::string file(reinterpret_cast<const char*>(data + 1 + scriptLength),
                            size - 1 - scriptLength);
     std::istringstream stream(file, std::ios::in | std::ios::binary);
-    resection::RecordReader reader(stream, "fuzz", [](const std::string& warning) {
-        check(warning.rfind("Aviso: ficheiro fuzz, linha ", 0) == 0);
+    resection::RecordReader reader(stream, "fuzz", [](long long line, const std::string& text) {
+        check(line >= 1);
+        check(resection::decimalCommaWarning("fuzz", line, text)
+                  .rfind("Aviso: ficheiro fuzz, linha ", 0) == 0);
     });
     for (std::size_t i = 0; i < scriptLength; ++i) {
         const int op = script[i] & 7;
@@ -47,15 +49,15 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                 reader.endRecord();
                 break;
             case 2: {
-                const std::string text = reader.readText(arg, "texto");
+                const std::string text = reader.readText(arg, {});
                 check(text.size() == static_cast<std::size_t>(arg));
                 break;
             }
             case 3:
-                reader.readInteger("inteiro");
+                reader.readInteger({});
                 break;
             case 4: {
-                const double value = reader.readReal("real");
+                const double value = reader.readReal({});
                 check(value == value && value - value == 0.0); // finite
                 break;
             }
@@ -72,16 +74,16 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
             default: {
                 // A whole point record of the "gs" form.
                 reader.beginRecord();
-                reader.readText(12, "nome");
+                reader.readText(12, {});
                 for (int k = 0; k < 5; ++k) {
-                    reader.readReal("valor");
+                    reader.readReal({});
                 }
                 break;
             }
             }
-        } catch (const resection::RunStop& stop) {
-            check(!stop.consoleText().empty());
-            check(stop.exitStatus() != resection::exitOrderly);
+        } catch (const resection::Stop& stop) {
+            check(!resection::stopMessage(stop).empty());
+            check(resection::exitStatus(stop.reason()) != resection::exitOrderly);
         }
         check(reader.lineNumber() >= 1);
         check(reader.lineNumber() <= static_cast<long long>(file.size()) + 2);

@@ -12,7 +12,7 @@
 // run, since they are refused as read), and a search may compute at most
 // passBudget passes.
 #include "base/constants.hpp"
-#include "base/run_stop.hpp"
+#include "base/stop.hpp"
 #include "console/files.hpp"
 #include "input/record_reader.hpp"
 #include "precision/precision_search.hpp"
@@ -41,14 +41,14 @@ int pointCount(const std::string& file) {
     resection::RecordReader reader(stream, "in");
     try {
         reader.beginRecord();
-        reader.readText(2, "");
-        reader.readReal("");
-        reader.readReal("");
+        reader.readText(2, {});
+        reader.readReal({});
+        reader.readReal({});
         reader.beginRecord();
-        reader.readText(12, "");
+        reader.readText(12, {});
         reader.beginRecord();
-        return reader.readInteger("");
-    } catch (const resection::RunStop&) {
+        return reader.readInteger({});
+    } catch (const resection::Stop&) {
         return 0;
     }
 }

@@ -2,8 +2,8 @@
 // echo, and where the reader is left; the report of a refused unit code.
 #include "input/planimetric_section.hpp"
 
-#include "base/run_stop.hpp"
 #include "input/record_reader.hpp"
+#include "report/messages.hpp"
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -20,19 +20,15 @@ const double pi = 4.0 * std::atan(1.0);
 struct Section {
     std::istringstream text;
     RecordReader reader;
-    RunContext ctx;
-    explicit Section(const std::string& content) : text(content), reader(text, "in") {
-        ctx.input = &reader;
-        ctx.inputFileName = "in";
-    }
+    explicit Section(const std::string& content) : text(content), reader(text, "in") {}
 };
 
 // The console text and status of the stop the reading ends with.
 std::pair<std::string, int> stopOf(Section& s) {
     try {
-        readPlanimetricSection(s.ctx);
-    } catch (const RunStop& stop) {
-        return {stop.consoleText(), stop.exitStatus()};
+        readPlanimetricSection(s.reader);
+    } catch (const Stop& stop) {
+        return {stopMessage(stop), exitStatus(stop.reason())};
     }
     return {"(no stop)", -1};
 }
@@ -45,24 +41,25 @@ TEST(PlanimetricSection, SexagesimalRecordsAndTheirEcho) {
     };
     Section s("gs 0.001 2\n'EST 1'\n4\n" + lines[0] + "\n" + lines[1] + "\n" + lines[2] + "\n" +
               lines[3] + "\n" + lines[4] + "\n3 1.5\n");
-    const std::vector<std::string> echo = readPlanimetricSection(s.ctx);
+    const PointRecords records = readPlanimetricSection(s.reader);
+    const Survey& survey = records.survey;
+    const std::vector<std::string>& echo = records.echo;
 
-    EXPECT_EQ(s.ctx.unit, AngleUnit::Sexagesimal);
-    EXPECT_EQ(s.ctx.tolerance, 0.001);
-    EXPECT_DOUBLE_EQ(s.ctx.directionPrecision, 2.0 / 3600.0 * pi / 180.0);
-    EXPECT_EQ(s.ctx.zenithPrecision, s.ctx.directionPrecision);
-    EXPECT_EQ(s.ctx.stationName, "EST 1       ");
-    EXPECT_EQ(s.ctx.pointCount, 4);
-    EXPECT_EQ(s.ctx.redundancy, 1);
-    EXPECT_EQ(s.ctx.pointName[3], "C D         ");
-    EXPECT_EQ(s.ctx.pointName[4], "ABCDEFGHIJKL");
-    EXPECT_EQ(s.ctx.pointCoords(2, 1), 1500.0);
-    EXPECT_EQ(s.ctx.pointCoords(3, 2), -500.0);
-    EXPECT_DOUBLE_EQ(s.ctx.directionReading(1), 45.5 * pi / 180.0);
-    EXPECT_DOUBLE_EQ(s.ctx.directionReading(2), 11.0 * pi / 180.0);
+    EXPECT_EQ(survey.header.unit, AngleUnit::Sexagesimal);
+    EXPECT_EQ(survey.header.tolerance, 0.001);
+    EXPECT_DOUBLE_EQ(survey.header.aprioriPrecision, 2.0 / 3600.0 * pi / 180.0);
+    EXPECT_EQ(survey.header.stationName, "EST 1       ");
+    EXPECT_EQ(survey.pointCount, 4);
+    EXPECT_EQ(survey.redundancy, 1);
+    EXPECT_EQ(survey.pointName[2], "C D         ");
+    EXPECT_EQ(survey.pointName[3], "ABCDEFGHIJKL");
+    EXPECT_EQ(survey.pointCoords(2, 1), 1500.0);
+    EXPECT_EQ(survey.pointCoords(3, 2), -500.0);
+    EXPECT_DOUBLE_EQ(survey.directionReading(1), 45.5 * pi / 180.0);
+    EXPECT_DOUBLE_EQ(survey.directionReading(2), 11.0 * pi / 180.0);
     // -10 30 and, on the next line, 0: minutes are added to negative degrees.
-    EXPECT_DOUBLE_EQ(s.ctx.directionReading(3), -9.5 * pi / 180.0);
-    EXPECT_DOUBLE_EQ(s.ctx.directionReading(4), (3.0 + 4.0 / 60.0 + 5.0 / 3600.0) * pi / 180.0);
+    EXPECT_DOUBLE_EQ(survey.directionReading(3), -9.5 * pi / 180.0);
+    EXPECT_DOUBLE_EQ(survey.directionReading(4), (3.0 + 4.0 / 60.0 + 5.0 / 3600.0) * pi / 180.0);
 
     // The echo holds the last four lines read, as written, filled to 72.
     ASSERT_EQ(echo.size(), 4u);
@@ -73,7 +70,7 @@ TEST(PlanimetricSection, SexagesimalRecordsAndTheirEcho) {
 
     // The reader stands at the altimetric section.
     s.reader.beginRecord();
-    EXPECT_EQ(s.reader.readInteger("n"), 3);
+    EXPECT_EQ(s.reader.readInteger({Field::ZenithCount}), 3);
 }
 
 TEST(PlanimetricSection, TooFewPoints) {

@@ -1,7 +1,7 @@
 // The free-form records of the input file, read from memory.
 #include "input/record_reader.hpp"
 
-#include "base/run_stop.hpp"
+#include "report/messages.hpp"
 
 #include <gtest/gtest.h>
 
@@ -25,9 +25,9 @@ struct Reader {
 std::string stopText(const std::function<void()>& read) {
     try {
         read();
-    } catch (const RunStop& stop) {
-        EXPECT_EQ(stop.exitStatus(), 1);
-        return stop.consoleText();
+    } catch (const Stop& stop) {
+        EXPECT_EQ(exitStatus(stop.reason()), 1);
+        return stopMessage(stop);
     }
     ADD_FAILURE() << "the read did not stop";
     return {};
@@ -36,21 +36,21 @@ std::string stopText(const std::function<void()>& read) {
 TEST(RecordReader, BlanksAndCommasSeparateValues) {
     Reader r("gd,0.001 , 0.6\n  A  ,B,  C\n");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(2, "codigo"), "gd");
-    EXPECT_EQ(r.in.readReal("tolerancia"), 0.001);
-    EXPECT_EQ(r.in.readReal("precisao"), 0.6);
+    EXPECT_EQ(r.in.readText(2, {}), "gd");
+    EXPECT_EQ(r.in.readReal({}), 0.001);
+    EXPECT_EQ(r.in.readReal({}), 0.6);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(1, "a"), "A");
-    EXPECT_EQ(r.in.readText(1, "b"), "B");
-    EXPECT_EQ(r.in.readText(1, "c"), "C");
+    EXPECT_EQ(r.in.readText(1, {}), "A");
+    EXPECT_EQ(r.in.readText(1, {}), "B");
+    EXPECT_EQ(r.in.readText(1, {}), "C");
 }
 
 // A comma separates values: "1500,25" is 1500 and 25, never 1500.25.
 TEST(RecordReader, CommaIsNeverADecimalPoint) {
     Reader r("1500,25\n");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readReal("M"), 1500.0);
-    EXPECT_EQ(r.in.readReal("P"), 25.0);
+    EXPECT_EQ(r.in.readReal({}), 1500.0);
+    EXPECT_EQ(r.in.readReal({}), 25.0);
 }
 
 // A record ending on a line that still holds values, with a comma between
@@ -72,10 +72,12 @@ TEST(RecordReader, LikelyDecimalCommaIsWarnedOf) {
         const std::string content = rows[row].first;
         std::istringstream text(content.back() == '\n' ? content + "next\n" : content);
         std::vector<std::string> warnings;
-        RecordReader in(text, "dados.txt", [&](const std::string& w) { warnings.push_back(w); });
+        RecordReader in(text, "dados.txt", [&](long long line, const std::string& w) {
+            warnings.push_back(decimalCommaWarning("dados.txt", line, w));
+        });
         in.beginRecord();
         for (int i = 0; i < rows[row].second; ++i) {
-            in.readText(12, "x");
+            in.readText(12, {});
         }
         in.beginRecord();
         if (*expected[row] == '\0') {
@@ -93,12 +95,12 @@ TEST(RecordReader, LikelyDecimalCommaIsWarnedOf) {
 TEST(RecordReader, NumberForms) {
     Reader r("4 +4 -4 1e3 .5 -.5 5. 1.5E-2 +.25 1.5d2 007\n");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readInteger("n"), 4);
-    EXPECT_EQ(r.in.readInteger("n"), 4);
-    EXPECT_EQ(r.in.readInteger("n"), -4);
+    EXPECT_EQ(r.in.readInteger({}), 4);
+    EXPECT_EQ(r.in.readInteger({}), 4);
+    EXPECT_EQ(r.in.readInteger({}), -4);
     const double expected[] = {1000.0, 0.5, -0.5, 5.0, 0.015, 0.25, 150.0, 7.0};
     for (double value : expected) {
-        EXPECT_EQ(r.in.readReal("x"), value);
+        EXPECT_EQ(r.in.readReal({}), value);
     }
 }
 
@@ -110,53 +112,53 @@ TEST(RecordReader, Texts) {
                               "say \"hi\"    ", "O'Neil      ", "x\"y         ", "ABCDEFGHIJKL",
                               "            ",   "E/F         "};
     for (const char* text : expected) {
-        EXPECT_EQ(r.in.readText(12, "nome"), text);
+        EXPECT_EQ(r.in.readText(12, {}), text);
     }
 }
 
 TEST(RecordReader, RecordContinuesOnTheNextLines) {
     Reader r("P1 100\n\n   200 45\n30 0\nnext\n");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(12, "nome"), "P1          ");
-    EXPECT_EQ(r.in.readReal("M"), 100.0);
-    EXPECT_EQ(r.in.readReal("P"), 200.0);
-    EXPECT_EQ(r.in.readReal("graus"), 45.0);
-    EXPECT_EQ(r.in.readReal("minutos"), 30.0);
-    EXPECT_EQ(r.in.readReal("segundos"), 0.0);
+    EXPECT_EQ(r.in.readText(12, {}), "P1          ");
+    EXPECT_EQ(r.in.readReal({}), 100.0);
+    EXPECT_EQ(r.in.readReal({}), 200.0);
+    EXPECT_EQ(r.in.readReal({}), 45.0);
+    EXPECT_EQ(r.in.readReal({}), 30.0);
+    EXPECT_EQ(r.in.readReal({}), 0.0);
     EXPECT_EQ(r.in.lineNumber(), 4);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(4, "nome"), "next");
+    EXPECT_EQ(r.in.readText(4, {}), "next");
 }
 
 TEST(RecordReader, EachRecordBeginsOnANewLine) {
     Reader r("4 extra values 'and text' 9\n5\n6 7\n");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readInteger("n"), 4);
+    EXPECT_EQ(r.in.readInteger({}), 4);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readInteger("n"), 5);
+    EXPECT_EQ(r.in.readInteger({}), 5);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readInteger("n"), 6);
+    EXPECT_EQ(r.in.readInteger({}), 6);
     EXPECT_EQ(r.in.lineNumber(), 3);
 }
 
 TEST(RecordReader, CrLfLinesReadLikeLf) {
     Reader r("gd 0.001 0.6\r\nEST1\r\n'A B'\r\n3\r\nP1 1 2 3\r\n");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(2, "codigo"), "gd");
-    EXPECT_EQ(r.in.readReal("tolerancia"), 0.001);
-    EXPECT_EQ(r.in.readReal("precisao"), 0.6);
+    EXPECT_EQ(r.in.readText(2, {}), "gd");
+    EXPECT_EQ(r.in.readReal({}), 0.001);
+    EXPECT_EQ(r.in.readReal({}), 0.6);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(12, "estacao"), "EST1        ");
+    EXPECT_EQ(r.in.readText(12, {}), "EST1        ");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(12, "estacao"), "A B         ");
+    EXPECT_EQ(r.in.readText(12, {}), "A B         ");
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readInteger("n"), 3);
+    EXPECT_EQ(r.in.readInteger({}), 3);
     EXPECT_EQ(r.in.lineNumber(), 4);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readText(12, "nome"), "P1          ");
-    EXPECT_EQ(r.in.readReal("M"), 1.0);
-    EXPECT_EQ(r.in.readReal("P"), 2.0);
-    EXPECT_EQ(r.in.readReal("leitura"), 3.0);
+    EXPECT_EQ(r.in.readText(12, {}), "P1          ");
+    EXPECT_EQ(r.in.readReal({}), 1.0);
+    EXPECT_EQ(r.in.readReal({}), 2.0);
+    EXPECT_EQ(r.in.readReal({}), 3.0);
     r.in.endRecord();
     r.in.stepBackLines(2);
     EXPECT_EQ(r.in.readLineText(6), "3     ");
@@ -172,7 +174,7 @@ TEST(RecordReader, EchoOfLinesCutOrFilledTo72) {
     Reader r(longLine + "\n" + shortLine + "\r\n" + exact + "\nlast");
     for (int i = 0; i < 4; ++i) {
         r.in.beginRecord();
-        r.in.readText(1, "x");
+        r.in.readText(1, {});
     }
     r.in.endRecord(); // a last line without its line end
     r.in.stepBackLines(4);
@@ -186,18 +188,18 @@ TEST(RecordReader, EchoLeavesTheReaderAfterTheLines) {
     Reader r("P1 1 2 3\nP2 4 5 6\n7 8\n");
     for (int i = 0; i < 2; ++i) {
         r.in.beginRecord();
-        r.in.readText(12, "nome");
-        r.in.readReal("M");
-        r.in.readReal("P");
-        r.in.readReal("leitura");
+        r.in.readText(12, {});
+        r.in.readReal({});
+        r.in.readReal({});
+        r.in.readReal({});
     }
     r.in.endRecord();
     r.in.stepBackLines(2);
     r.in.readLineText(72);
     r.in.readLineText(72);
     r.in.beginRecord();
-    EXPECT_EQ(r.in.readInteger("n"), 7);
-    EXPECT_EQ(r.in.readReal("h"), 8.0);
+    EXPECT_EQ(r.in.readInteger({}), 7);
+    EXPECT_EQ(r.in.readReal({}), 8.0);
     EXPECT_EQ(r.in.lineNumber(), 3);
 }
 
@@ -207,47 +209,67 @@ TEST(RecordReader, PartOfAByteOrderMarkIsRead) {
     for (const std::string start : {"\xef", "\xef\xbb", "\xef\xbf\xbb"}) {
         Reader r(start + "gd 1\n");
         r.in.beginRecord();
-        EXPECT_EQ(r.in.readText(5, "codigo"), start + "gd" + std::string(3 - start.size(), ' '));
-        EXPECT_EQ(r.in.readInteger("n"), 1);
+        EXPECT_EQ(r.in.readText(5, {}), start + "gd" + std::string(3 - start.size(), ' '));
+        EXPECT_EQ(r.in.readInteger({}), 1);
     }
 }
 
 struct RefusedRow {
     const char* content;
     int reads; // values read before the refused one (reals)
-    const char* item;
+    RecordItem item;
     const char* expectedStart;
 };
 
 TEST(RecordReader, RefusedValuesNameFileLineAndItem) {
     const RefusedRow rows[] = {
-        {"1 0.001 abc\n", 2, "precisao", "Erro no ficheiro dados.txt, linha 1 (precisao): "},
-        {"1\n2\n'3'\n", 2, "leitura", "Erro no ficheiro dados.txt, linha 3 (leitura): "},
-        {"1 nan\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 NaN\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 inf\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 -Infinity\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 0x10\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 1e999\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 1,,2\n", 2, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 12abc\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 +-5\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 --5\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 1.2.3\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 -\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1 .\n", 1, "x", "Erro no ficheiro dados.txt, linha 1 (x): "},
-        {"1\n2\n", 2, "P", "Erro no ficheiro dados.txt, linha 3 (P): fim do ficheiro"},
-        {"1 2", 2, "P", "Erro no ficheiro dados.txt, linha 1 (P): fim do ficheiro"},
-        {"", 0, "codigo", "Erro no ficheiro dados.txt, linha 1 (codigo): o ficheiro esta vazio"},
-        {"\xef\xbb\xbf", 0, "codigo",
-         "Erro no ficheiro dados.txt, linha 1 (codigo): o ficheiro esta vazio"},
+        {"1 0.001 abc\n",
+         2,
+         {Field::AprioriPrecision},
+         "Erro no ficheiro dados.txt, linha 1 (precisao a priori): "},
+        {"1\n2\n'3'\n",
+         2,
+         {Field::Reading, RecordOf::Point, 2},
+         "Erro no ficheiro dados.txt, linha 3 (leitura do ponto 2): "},
+        {"1 nan\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 NaN\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 inf\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 -Infinity\n",
+         1,
+         {Field::Tolerance},
+         "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 0x10\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 1e999\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 1,,2\n", 2, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 12abc\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 +-5\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 --5\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 1.2.3\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 -\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1 .\n", 1, {Field::Tolerance}, "Erro no ficheiro dados.txt, linha 1 (tolerancia): "},
+        {"1\n2\n",
+         2,
+         {Field::CoordinateP, RecordOf::Point, 1},
+         "Erro no ficheiro dados.txt, linha 3 (coordenada P do ponto 1): fim do ficheiro"},
+        {"1 2",
+         2,
+         {Field::CoordinateP, RecordOf::Point, 1},
+         "Erro no ficheiro dados.txt, linha 1 (coordenada P do ponto 1): fim do ficheiro"},
+        {"",
+         0,
+         {Field::UnitCode},
+         "Erro no ficheiro dados.txt, linha 1 (codigo das unidades): o ficheiro esta vazio"},
+        {"\xef\xbb\xbf",
+         0,
+         {Field::UnitCode},
+         "Erro no ficheiro dados.txt, linha 1 (codigo das unidades): o ficheiro esta vazio"},
     };
     for (const RefusedRow& row : rows) {
         SCOPED_TRACE(row.content);
         Reader r(row.content);
         r.in.beginRecord();
         for (int i = 0; i < row.reads; ++i) {
-            r.in.readReal("ok");
+            r.in.readReal({});
         }
         const std::string text = stopText([&] { r.in.readReal(row.item); });
         EXPECT_EQ(text.rfind(row.expectedStart, 0), 0u) << text;
@@ -257,15 +279,15 @@ TEST(RecordReader, RefusedValuesNameFileLineAndItem) {
 TEST(RecordReader, IntegersOutsideTheirRangeAreRefused) {
     Reader ok("2147483647 -2147483648\n");
     ok.in.beginRecord();
-    EXPECT_EQ(ok.in.readInteger("n"), 2147483647);
-    EXPECT_EQ(ok.in.readInteger("n"), -2147483647 - 1);
+    EXPECT_EQ(ok.in.readInteger({}), 2147483647);
+    EXPECT_EQ(ok.in.readInteger({}), -2147483647 - 1);
 
     for (const char* token :
          {"2147483648", "-2147483649", "99999999999999999999", "3.5", "1e2", "abc", "'4'", "+-5"}) {
         SCOPED_TRACE(token);
         Reader r(std::string(token) + "\n");
         r.in.beginRecord();
-        const std::string text = stopText([&] { r.in.readInteger("numero de pontos visados"); });
+        const std::string text = stopText([&] { r.in.readInteger({Field::PointCount}); });
         EXPECT_EQ(text.rfind("Erro no ficheiro dados.txt, linha 1 (numero de pontos visados): ", 0),
                   0u)
             << text;
@@ -275,8 +297,10 @@ TEST(RecordReader, IntegersOutsideTheirRangeAreRefused) {
 TEST(RecordReader, TextWhereANumberIsExpectedIsShownInTheMessage) {
     Reader r("P1 ABC 200\n");
     r.in.beginRecord();
-    r.in.readText(12, "nome");
-    const std::string text = stopText([&] { r.in.readReal("coordenada M do ponto 1"); });
+    r.in.readText(12, {});
+    const std::string text = stopText([&] {
+        r.in.readReal({Field::CoordinateM, RecordOf::Point, 1});
+    });
     EXPECT_NE(text.find("(coordenada M do ponto 1)"), std::string::npos) << text;
     EXPECT_NE(text.find("ABC"), std::string::npos) << text;
 }

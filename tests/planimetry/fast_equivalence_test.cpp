@@ -2,10 +2,8 @@
 // products, diagonals only of the residual cofactors) against the dense
 // reference: whole reports byte for byte, and the routines element by
 // element, bit for bit.
-#include "base/run_stop.hpp"
 #include "matrix/band.hpp"
 #include "matrix/matrix.hpp"
-#include "state/run_context.hpp"
 #include "support/run_harness.hpp"
 #include "support/survey_input.hpp"
 
@@ -25,7 +23,7 @@ namespace {
 
 std::string makeInput(std::mt19937_64& rng, int n, const std::string& code, double apriori,
                       double tolerance, int zenithCount, double noiseSeconds = 2.0) {
-    Survey survey;
+    MadeUpSurvey survey;
     survey.points = n;
     survey.code = code;
     survey.apriori = apriori;

@@ -1,10 +1,10 @@
 // Properties of whole planimetric computations: the readings are made up in
 // the test from a chosen station (atan2 of the coordinate differences), so
 // the station that should come out is known.
-#include "base/run_stop.hpp"
 #include "input/planimetric_section.hpp"
 #include "input/record_reader.hpp"
-#include "planimetry/planimetric_pass.hpp"
+#include "planimetry/planimetric_search.hpp"
+#include "report/messages.hpp"
 #include "support/run_harness.hpp"
 
 #include <gtest/gtest.h>
@@ -77,13 +77,9 @@ struct Adjusted {
 Adjusted adjust(const std::string& content) {
     std::istringstream text(content);
     RecordReader reader(text, "in");
-    RunContext ctx;
-    ctx.input = &reader;
-    ctx.inputFileName = "in";
-    readPlanimetricSection(ctx);
-    findFirstPosition(ctx);
-    searchDirectionPrecision(ctx);
-    return {ctx.adjustedM, ctx.adjustedP};
+    const Survey read = readPlanimetricSection(reader).survey;
+    const PlanimetricSearch search = searchDirectionPrecision(read, findFirstPosition(read));
+    return {search.last.adjustedM, search.last.adjustedP};
 }
 
 std::vector<Point> first(std::size_t n) {
@@ -129,8 +125,8 @@ TEST(ResectionRun, AdjustedStationDoesNotDependOnTheAprioriPrecision) {
 Adjusted adjustOrFail(const std::string& content) {
     try {
         return adjust(content);
-    } catch (const RunStop& stop) {
-        ADD_FAILURE() << stop.consoleText();
+    } catch (const Stop& stop) {
+        ADD_FAILURE() << stopMessage(stop);
     }
     return {};
 }

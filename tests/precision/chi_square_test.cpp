@@ -2,7 +2,7 @@
 #include "precision/chi_square.hpp"
 
 #include "angles/units.hpp"
-#include "planimetry/planimetric_pass.hpp"
+#include "precision/precision_search.hpp"
 
 #include <gtest/gtest.h>
 

@@ -81,7 +81,8 @@ TEST(PrecisionWalk, StopsWhereTheStepIsLost) {
 
 // A pass whose statistic is T0 (sigma0 / sigma)^2 times (1 + noise), the
 // noise a fixed function of sigma, and whose iteration makes 'solutions'
-// decisions, the last at 'closeness' from the tolerance.
+// decisions, the last at 'closeness' from the tolerance; each costs a
+// microsecond.
 struct FakePass {
     double t0, sigma0, noise, closeness;
     int degrees = 5;
@@ -98,6 +99,8 @@ struct FakePass {
         outcome.verdict = chiSquareVerdict(outcome.statistic, degrees);
         outcome.corrections.assign(static_cast<std::size_t>(solutions - 1), 2.5);
         outcome.corrections.push_back(tolerance - closeness * (1.0 + noise * wobble));
+        outcome.closestDecision = tolerance - outcome.corrections.back();
+        outcome.work = 1e-6;
         return outcome;
     }
 };
@@ -118,12 +121,10 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         {-2.0, 3.7, 1e-12, 1e-4, true},   // up through zero
         {0.15, 0.0, 0.0, 1e-4, true},     // exact readings: down to the floor
         {1.5, 9.0, 1e-5, 1e-4, true},     // a wide margin, still skipping
-        // A decision within rounding: a pass not computed may take a solution
-        // more or fewer, which the statistic does not see at a tolerance of a
-        // nanometre; but at nine solutions one more would reach the limit,
-        // where a run stops, and at a millimetre the curvature could tell.
+        // A decision within rounding of the tolerance: a pass not computed
+        // may take it the other way, at any tolerance.
         {1.5, 90.0, 1e-13, 1e-15, false},
-        {1.5, 90.0, 1e-13, 1e-15, true, 3, 1e-9},
+        {1.5, 90.0, 1e-13, 1e-15, false, 3, 1e-9},
         {1.5, 90.0, 1e-13, 1e-15, false, 9, 1e-9},
         {1.5, 90.0, 1e-13, 1e-4, true, 9},
         {1.5, 90.0, 0.3, 1e-4, false}, // statistics that do not follow 1 / sigma^2
@@ -136,7 +137,7 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
         // The statistic at the a priori precision that puts the critical
         // value at the chosen truth.
         const double t0 = critical * (row.truth / row.apriori) * (row.truth / row.apriori);
-        SearchSettings settings{sigma0, step, row.tolerance, false};
+        SearchSettings settings{sigma0, step, false};
         const SearchResult fast =
             searchPrecision(FakePass{t0, sigma0, row.noise, row.closeness, 5, &fastPasses,
                                      row.solutions, row.tolerance},
@@ -161,29 +162,28 @@ TEST(PrecisionSearch, SkippingPassesGivesTheResultOfComputingThemAll) {
     }
 }
 
-// A decision within rounding of the tolerance at nine solutions: every pass
-// is computed, up to the limit, after which the tolerance counts as finer
-// than the arithmetic resolves; within the limit the result is the
-// reference's.
-TEST(PrecisionSearch, UnresolvedToleranceComputesEveryPassUpToTheLimit) {
+// A decision within rounding of the tolerance: every pass is computed where
+// that costs at most the work limit, with the reference's result; a walk
+// whose estimate exceeds it stops at once, saying what it would cost.
+TEST(PrecisionSearch, UnresolvedToleranceComputesEveryPassWithinTheWorkLimit) {
     const double step = 4.0 * std::atan(1.0) * 2.777777777777778e-05 / 180.0;
     const double critical = chiSquare95(5);
     const double sigma0 = 15.0 * step;
-    const double t0 = critical * 3600.0; // the walk ends near 90"
+    const double t0 = critical * 3600.0; // the walk ends near 90": 885 passes
     std::vector<double> passes;
-    SearchSettings settings{sigma0, step, 1e-9, false};
-    settings.unresolvedPassLimit = 100;
+    SearchSettings settings{sigma0, step, false};
+    settings.workLimit = 1e-4; // a hundred passes of a microsecond
     const FakePass pass{t0, sigma0, 1e-13, 1e-15, 5, &passes, 9, 1e-9};
     try {
         searchPrecision(pass, settings, critical);
         ADD_FAILURE() << "the search ended";
     } catch (const SearchWithoutEnd& stop) {
         EXPECT_EQ(stop.reason(), SearchWithoutEnd::Reason::ToleranceUnresolved);
-        EXPECT_GT(stop.resolution(), 1e-15);
-        EXPECT_LT(stop.resolution(), 1e-8);
+        EXPECT_NEAR(stop.passes(), 885.0, 5.0);
+        EXPECT_NEAR(stop.seconds(), 885e-6, 5e-6);
     }
-    EXPECT_LE(passes.size(), 102u);
-    settings.unresolvedPassLimit = 1000000;
+    EXPECT_EQ(passes.size(), 1u); // refused on the estimate, after the first pass
+    settings.workLimit = 1e-2;
     const SearchResult fast = searchPrecision(pass, settings, critical);
     settings.passByPass = true;
     const SearchResult all = searchPrecision(pass, settings, critical);

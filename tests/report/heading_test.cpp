@@ -29,17 +29,18 @@ std::vector<std::string> linesOf(const std::string& report) {
 
 struct Heading {
     std::ostringstream report;
-    RunContext ctx;
+    SurveyHeader header;
 
     Heading(const std::string& unitCode, double tolerance, double precisionAsRead,
             const std::string& station = "EST1        ") {
-        ctx.unit = unitFromCode(unitCode);
-        ctx.tolerance = tolerance;
-        ctx.directionPrecision = precisionToRadians(ctx.unit, precisionAsRead);
-        ctx.stationName = station;
+        header.unitCode = unitCode;
+        header.unit = unitFromCode(unitCode);
+        header.tolerance = tolerance;
+        header.aprioriPrecision = precisionToRadians(header.unit, precisionAsRead);
+        header.stationName = station;
     }
     std::vector<std::string> lines() {
-        writeHeading(report, ctx);
+        writeHeading(report, header);
         return linesOf(report.str());
     }
 };

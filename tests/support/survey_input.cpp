@@ -5,7 +5,7 @@
 
 namespace resection::testing {
 
-std::string surveyInput(std::mt19937_64& rng, const Survey& s) {
+std::string surveyInput(std::mt19937_64& rng, const MadeUpSurvey& s) {
     std::uniform_real_distribution<double> unit(0.0, 1.0);
     std::normal_distribution<double> noise(0.0, s.noiseSeconds);
     const double pi = 4.0 * std::atan(1.0);

@@ -8,7 +8,7 @@
 
 namespace resection::testing {
 
-struct Survey {
+struct MadeUpSurvey {
     int points = 8;
     std::string code = "gd";
     double apriori = 2.0; // as written in the header: seconds or mgon
@@ -29,6 +29,6 @@ struct Survey {
 
 // The whole input file. The draws from rng are the same whatever the gross
 // error, so that a survey with and without it differ in that reading only.
-std::string surveyInput(std::mt19937_64& rng, const Survey& survey);
+std::string surveyInput(std::mt19937_64& rng, const MadeUpSurvey& survey);
 
 } // namespace resection::testing
