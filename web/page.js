@@ -462,134 +462,15 @@
   const fixed = (value, decimals) =>
     typeof value === "number" && Number.isFinite(value) ? value.toFixed(decimals) : "?";
 
-  // An angle of the JSON (radians) as the analysis writes it: a small one in
-  // seconds of arc (mgon for grads), a large one in degrees (gon).
-  function smallAngle(radians, unit) {
-    return unit === "gr" ? fixed(radians * 200 / Math.PI * 1000, 1) + " mgon"
-                         : fixed(radians * 180 / Math.PI * 3600, 1) + "\"";
-  }
-  function largeAngle(radians, unit) {
-    return unit === "gr" ? fixed(radians * 200 / Math.PI, 2) + " gon"
-                         : fixed(radians * 180 / Math.PI, 2) + " graus";
-  }
-
-  function testLine(label, test) {
-    if (!test) {
-      return label + ": sem teste (sem redundancia)";
-    }
-    return label + ": " + (test.accepted ? "aceite" : "rejeitado") + " (vT P v = " +
-           fixed(test.quadraticForm, 3) + ", valor critico " + fixed(test.criticalValue, 3) +
-           ", " + test.degreesOfFreedom + (test.degreesOfFreedom === 1 ? " grau" : " graus") +
-           " de liberdade)";
-  }
-
-  function names(list, last) {
-    return list.length <= 1 ? list.join("") :
-      list.slice(0, -1).join(", ") + " " + last + " " + list[list.length - 1];
-  }
-
-  function suspectLine(label, suspect, unit) {
-    if (!suspect || suspect.kind === "none") {
-      return "Nenhuma " + label.toLowerCase();
-    }
-    const readings = suspect.readings || [];
-    const listed = readings.map((r) => r.name);
-    if (suspect.kind === "single") {
-      const error = readings[0] && readings[0].estimatedError;
-      return label + ": " + listed[0] +
-             (typeof error === "number" ? ", erro estimado " + smallAngle(error, unit) : "");
-    }
-    if (suspect.kind === "candidates") {
-      return label + ": " + names(listed, "ou") + " (as medicoes nao dizem qual)";
-    }
-    if (suspect.kind === "notJudged") {
-      return label + ": nao julgada (" + (suspect.reason || "") + ")";
-    }
-    return label + ": nao identificavel entre " + names(listed, "e");
-  }
-
-  // The next step from the figures: the wrong reading to measure again, the
-  // point that would place it, or nothing to do.
-  function nextStepOf(json) {
-    const plan = json.planimetry;
-    const suspect = plan.suspect || { kind: "none", readings: [] };
-    const listed = (suspect.readings || []).map((r) => r.name);
-    if (!plan.globalTest) {
-      return "Vise mais pontos: sem redundancia nenhum erro de leitura pode ser detectado.";
-    }
-    if (suspect.kind === "single") {
-      return "Repita a leitura " + listed[0] + ".";
-    }
-    if (suspect.kind === "candidates") {
-      return "Repita as leituras " + names(listed, "e") + ".";
-    }
-    if (suspect.kind === "undetermined") {
-      return "Vise pelo menos mais um ponto: ha uma leitura errada, mas com " + plan.points +
-             " pontos as medicoes nao dizem qual.";
-    }
-    if (!plan.globalTest.accepted) {
-      return "Reveja a precisao a priori: o teste rejeita sem que uma leitura se destaque.";
-    }
-    const height = json.height;
-    if (height && height.suspect && height.suspect.kind === "single") {
-      return "Repita a leitura zenital " + height.suspect.readings[0].name + ".";
-    }
-    if (height && height.suspect && height.suspect.kind === "candidates") {
-      return "Repita as leituras zenitais " +
-             names(height.suspect.readings.map((r) => r.name), "e") + ".";
-    }
-    return "Nada a repetir: as leituras concordam com a precisao a priori.";
-  }
-
-  // The summary: the companion's own where its JSON has one (its lines and
-  // next step as the analysis prints them), else made here from the figures.
-  function summaryOf(json) {
-    const unit = json.unit;
-    if (json.summary && Array.isArray(json.summary.lines)) {
-      const s = json.summary;
-      return { station: s.station, test: s.test, lines: s.lines, nextStep: s.nextStep };
-    }
-    const plan = json.planimetry;
-    const height = json.height;
-    const station = {
-      name: json.station, m: (plan.station || {}).m, p: (plan.station || {}).p,
-      h: height && typeof height.stationHeight === "number" ? height.stationHeight : null,
-    };
-    const out = [];
-    const test = plan.globalTest;
-    const ellipse = plan.ellipses && (test && !test.accepted ? plan.ellipses.posteriori95
-                                                             : plan.ellipses.priori95);
-    if (ellipse) {
-      out.push("Elipse de erro a 95 % (" + (test && !test.accepted ? "a posteriori" : "a priori") +
-               "): semi-eixos " + fixed(ellipse.major, 3) + " m e " + fixed(ellipse.minor, 3) +
-               " m, eixo maior no rumo " + largeAngle(ellipse.bearing, unit));
-    }
-    out.push(testLine("Teste global", test));
-    if (test) {
-      out.push(suspectLine("Leitura suspeita", plan.suspect, unit));
-      // Where one reading is named, the station the others give.
-      const named = plan.suspect && plan.suspect.kind === "single" ? plan.suspect.readings[0] : null;
-      const without = named && plan.readings && plan.readings[named.index - 1] &&
-                      plan.readings[named.index - 1].without;
-      if (without) {
-        out.push("Sem a leitura " + named.name + ": M = " + fixed(without.stationM, 3) +
-                 " m, P = " + fixed(without.stationP, 3) + " m (a estacao desloca-se " +
-                 fixed(without.shift, 3) + " m); teste global " +
-                 (without.globalTest && without.globalTest.accepted ? "aceite" : "rejeitado"));
-      }
-    }
-    if (height && height.globalTest) {
-      out.push(testLine("Teste global da cota", height.globalTest));
-      out.push(suspectLine("Leitura zenital suspeita", height.suspect, unit));
-    }
-    return { station, test: !test ? "notApplicable" : test.accepted ? "accepted" : "rejected",
-             lines: out, nextStep: nextStepOf(json) };
-  }
-
-  // Shows the summary; returns a sentence for the status line.
+  // The companion's summary (the "summary" of its JSON): the station it
+  // stands on as a headline, the verdict, its lines as the analysis prints
+  // them, and the next step. Its heading, its station line and its next-step
+  // line are shown by the headline and the box instead. Returns a sentence
+  // for the status line.
   function showSummary(json, status) {
     $("summary").hidden = false;
-    if (!json || !json.planimetry) {
+    const s = json && json.summary;
+    if (!s) {
       $("summary-station").textContent = json && json.station ? "Estacao " + json.station : "";
       $("summary-verdict").textContent = "Sem analise";
       $("summary-verdict").className = "verdict none";
@@ -598,26 +479,38 @@
       $("next-step").textContent = "Veja as mensagens da consola e do relatorio.";
       return "Sem analise.";
     }
-    const s = summaryOf(json);
     // Each coordinate kept on one line where the line breaks.
-    const placed = typeof s.station.m === "number" && typeof s.station.p === "number";
-    const parts = ["Estacao " + s.station.name + ":",
-                   ...(placed ? ["M = " + fixed(s.station.m, 3) + " m",
-                                 "P = " + fixed(s.station.p, 3) + " m"] : ["sem posicao"])];
-    if (typeof s.station.h === "number") {
-      parts.push("C = " + fixed(s.station.h, 3) + " m");
+    const station = s.station;
+    const placed = typeof station.m === "number" && typeof station.p === "number";
+    const parts = ["Estacao " + station.name +
+                   (station.basis === "without" ? " (sem a leitura " + station.without + ")" : "") +
+                   ":",
+                   ...(placed ? ["M = " + fixed(station.m, 3) + " m", "P = " + fixed(station.p, 3) + " m"]
+                              : ["sem posicao"])];
+    if (typeof station.h === "number") {
+      parts.push("C = " + fixed(station.h, 3) + " m");
     }
-    const station = $("summary-station");
+    const headline = $("summary-station");
     parts.forEach((part, i) => {
       const span = document.createElement("span");
       span.textContent = part + (i > 0 && i < parts.length - 1 ? "," : "");
-      station.append(i > 0 ? " " : "", span);
+      headline.append(i > 0 ? " " : "", span);
     });
     const verdict = { accepted: "Teste global: aceite", rejected: "Teste global: rejeitado",
                       notApplicable: "Sem teste global" }[s.test] || "";
     $("summary-verdict").textContent = verdict;
     $("summary-verdict").className = "verdict " + (s.test || "none");
-    listInto("summary-lines", s.lines);
+    // The station line is the headline's, where the station is placed;
+    // else its words say why it is not.
+    let stationLine = !placed;
+    listInto("summary-lines", (s.lines || []).filter((line) => {
+      const text = line.trim();
+      if (!stationLine && /^Estacao /.test(text)) {
+        stationLine = true;
+        return false;
+      }
+      return text !== "Resumo:" && text !== "Proximo passo: " + s.nextStep;
+    }).map((line) => line.replace(/^ {2}/, "")));
     $("next-step").textContent = s.nextStep || "";
     return verdict + ". " + (s.nextStep || "");
   }
@@ -651,12 +544,18 @@
         frame.style.aspectRatio = width + " / " + top;
         for (const t of legend) {
           const li = document.createElement("li");
-          li.textContent = t.textContent;
+          // A line in the colour of what it explains gets a swatch of it;
+          // the text stays dark enough to read.
+          const colour = t.getAttribute("fill");
+          if (colour && colour !== "black") {
+            const swatch = document.createElement("span");
+            swatch.className = "swatch";
+            swatch.style.backgroundColor = colour;
+            li.appendChild(swatch);
+          }
+          li.append(t.textContent);
           if (t.getAttribute("font-weight") === "bold") {
             li.className = "strong";
-          }
-          if (t.getAttribute("fill") && t.getAttribute("fill") !== "black") {
-            li.className += " suspect";
           }
           $("legend").appendChild(li);
         }
