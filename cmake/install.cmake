@@ -1,16 +1,17 @@
 # What `cmake --install` puts in place, and the packages CPack makes of it:
 #   bin/resection, bin/resection-analise
 #   share/man/man1/resection.1.gz, share/man/man1/resection-analise.1.gz
-#   share/doc/resection/README.md, share/doc/resection/examples/est1.txt and
-#   est2.txt, share/doc/resection/doc/esboco.png, share/resection/resection.html (the web
-#   page, where it is built), and as a Debian package wants them
-#   share/doc/resection/copyright (the licence) and changelog.gz
-# On Windows one folder, as the ZIP package unpacks: resection.exe and
-# resection-analise.exe, the README as README.txt, LEIA-ME.txt (for the
-# surveyor, in Portuguese), the licence as LICENSE.txt and the examples
-# est1.txt and est2.txt beside the programs, so that a double click runs an
-# example by its bare name. The text files there have CR LF line ends, as Notepad and
-# every Windows editor expect.
+#   share/doc/resection/README.md, share/doc/resection/examples/*.txt (the
+#   bundled examples), share/doc/resection/doc/esboco.png,
+#   share/resection/resection.html (the web page, where it is built), and as
+#   a Debian package wants them share/doc/resection/copyright (the licence)
+#   and changelog.gz
+# On Windows one folder, as the ZIP package unpacks: resection.exe,
+# resection-analise.exe and resection.html (where it is built), the
+# surveyor's texts LEIA-ME.txt (Portuguese) and README.txt (English, plain
+# text), the licence as LICENSE.txt and the examples beside the programs, so
+# that a double click runs an example by its bare name. The text files there
+# have CR LF line ends, as Notepad and every Windows editor expect.
 include(GNUInstallDirs)
 
 # The pages carry the version from project().
@@ -28,14 +29,15 @@ function(copy_with_crlf source target)
 endfunction()
 
 if(WIN32)
-  set(windows_texts README.md README.txt doc/LEIA-ME.txt LEIA-ME.txt LICENSE LICENSE.txt)
+  set(windows_texts doc/README-windows.txt README.txt doc/LEIA-ME.txt LEIA-ME.txt
+                    LICENSE LICENSE.txt)
   while(windows_texts)
     list(POP_FRONT windows_texts source target)
     copy_with_crlf(${source} "${PROJECT_BINARY_DIR}/package/${target}")
     install(FILES "${PROJECT_BINARY_DIR}/package/${target}" DESTINATION .)
   endwhile()
   install(TARGETS resection resection-analise RUNTIME DESTINATION .)
-  install(FILES examples/est1.txt examples/est2.txt DESTINATION .)
+  install(FILES ${RESECTION_EXAMPLES} DESTINATION .)
 else()
   # Compressed as Debian wants them (-n: no name or time in the header, so
   # that the bytes depend on the text alone).
@@ -52,7 +54,7 @@ else()
   install(FILES README.md doc/debian/copyright ${PROJECT_BINARY_DIR}/changelog.gz
           DESTINATION ${CMAKE_INSTALL_DOCDIR})
   install(FILES doc/esboco.png DESTINATION ${CMAKE_INSTALL_DOCDIR}/doc) # shown by the README
-  install(FILES examples/est1.txt examples/est2.txt DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
+  install(FILES ${RESECTION_EXAMPLES} DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples)
 endif()
 # The web page (cmake/web.cmake), beside the programs on Windows.
 if(RESECTION_WEB_PAGE)

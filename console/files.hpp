@@ -31,9 +31,15 @@ class FileSystem {
     virtual bool closeReport(std::ostream& report, std::string& error) = 0;
 };
 
-// Files held in memory: the input files are given, the reports kept.
+// Files held in memory: the input files are given, the reports kept. They
+// are the files of one folder, the current one, and a name denotes a file
+// as it would there: "./est1.txt" and "est1.txt" are one file (so a report
+// named "./est1.txt" is the input est1.txt, and refused as such), a name
+// that ends in a folder is a folder, and no report can be created in
+// another folder, since there is none.
 class MemoryFileSystem : public FileSystem {
   public:
+    // By the name each file has in the folder (see folderName).
     std::map<std::string, std::string> files;
 
     std::unique_ptr<std::istream> openInput(const std::string& name, std::string& error) override;
@@ -48,5 +54,14 @@ class MemoryFileSystem : public FileSystem {
 
 // The reason no file can have this name (a NUL byte in it), or null.
 const char* impossibleFileName(const std::string& name);
+
+inline const char* const folderReason = "e uma pasta, nao um ficheiro";
+
+// The name a path takes in the current folder, as the system resolves it:
+// "." parts and repeated slashes dropped, a "x/.." pair taken out ("a//b",
+// "./a/./b" and "a/../a/b" are all "a/b"). A path that denotes a folder
+// (".", "..", one ending in "/") keeps a "/" at its end; an absolute path
+// keeps its leading "/".
+std::string folderName(const std::string& name);
 
 } // namespace resection

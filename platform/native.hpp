@@ -2,6 +2,8 @@
 // platform_posix.cpp, Windows in platform_windows.cpp).
 #pragma once
 
+#include "console/files.hpp"
+
 #include <filesystem>
 #include <istream>
 #include <memory>
@@ -10,7 +12,6 @@
 
 namespace resection {
 
-inline const char* const folderReason = "e uma pasta, nao um ficheiro";
 inline const char* const otherTypeReason = "nao e um ficheiro comum";
 inline const char* const notCreated = "nao pode ser criado";
 

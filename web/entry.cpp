@@ -23,7 +23,8 @@
 
 namespace {
 
-// The files in memory, and which of them the run created or replaced.
+// The files in memory, and which of them the run created or replaced, by
+// their names in the folder ("./est1.rel" writes est1.rel).
 class PageFiles : public resection::MemoryFileSystem {
   public:
     std::set<std::string> written;
@@ -32,7 +33,7 @@ class PageFiles : public resection::MemoryFileSystem {
                                                std::string& error) override {
         auto stream = MemoryFileSystem::createReport(name, error);
         if (stream) {
-            written.insert(name);
+            written.insert(resection::folderName(name));
         }
         return stream;
     }

@@ -106,19 +106,78 @@
     reportText: (bytes, unit) => reportText(bytes, String(unit || "").toLowerCase()),
   };
 
+  // ---- The input file as the programs read it --------------------------------
+  // Enough of the record reader to say what a file holds before it is run:
+  // values separated by blanks or by one comma, texts bare or in quotes, a
+  // record continued on the next line while it lacks values, the rest of its
+  // last line ignored.
+  function records(bytes) {
+    const text = new TextDecoder("latin1").decode(bytes).replace(/^\u00ef\u00bb\u00bf/, "");
+    const lines = text.split("\n");
+    let line = 0;
+    const valuesOf = (l) => {
+      const values = [];
+      const pattern = /\s*(?:"([^"]*)"|'([^']*)'|([^\s,]+))\s*,?/gy;
+      let match;
+      while ((match = pattern.exec(l)) !== null && match[0] !== "") {
+        values.push(match[1] ?? match[2] ?? match[3]);
+      }
+      return values;
+    };
+    return (count) => {
+      const values = [];
+      while (values.length < count) {
+        if (line >= lines.length) {
+          return null;
+        }
+        values.push(...valuesOf(lines[line++]));
+      }
+      return values.slice(0, count);
+    };
+  }
+
+  // The unit, the number of points and of zenith readings a file holds (0
+  // where it has no zenith section after the point records), or null where
+  // it is no input a run could read.
+  function contentsOf(bytes) {
+    const next = records(bytes);
+    const header = next(3);
+    const station = next(1);
+    const count = next(1);
+    if (!header || !station || !count || !/^\d+$/.test(count[0])) {
+      return null;
+    }
+    const unit = header[0].toLowerCase();
+    const points = parseInt(count[0], 10);
+    if (points > 1001) {
+      return { unit, points, zenithCount: 0 }; // refused by the program
+    }
+    const perPoint = unit === "gs" ? 6 : 4;
+    for (let i = 0; i < points; i++) {
+      if (!next(perPoint)) {
+        return null;
+      }
+    }
+    const zenith = next(2);
+    const zenithCount = zenith && /^\d+$/.test(zenith[0]) ? parseInt(zenith[0], 10) : 0;
+    return { unit, points, zenithCount };
+  }
+
   // ---- The form ------------------------------------------------------------
   const $ = (id) => document.getElementById(id);
   const utf8 = new TextDecoder();
   const lines = (text) => text.replace(/\r\n/g, "\n");
-  let input = null; // { name, bytes }
-  let outputs = {}; // what the last run wrote, for saving
+  let input = null; // { name, bytes, contents }
+  let outputs = {}; // what the last run wrote, for saving: { name, bytes, type }
   let sketchUrl = null;
+  let sketchStation = null; // [x, y] in the picture
+  let busy = false;
 
-  function save(bytes, name, type) {
-    const url = URL.createObjectURL(new Blob([bytes], { type }));
+  function save(output) {
+    const url = URL.createObjectURL(new Blob([output.bytes], { type: output.type }));
     const link = document.createElement("a");
     link.href = url;
-    link.download = name;
+    link.download = output.name;
     document.body.appendChild(link);
     link.click();
     link.remove();
@@ -140,27 +199,111 @@
     return dot > 0 ? name.slice(0, dot) : name;
   }
 
-  async function choose(file) {
-    if (!file) {
-      return;
+  // 'wanted', or with -2, -3, ... before its extension, so that it is none
+  // of the names 'taken': the page's own files never take a name of the
+  // user's.
+  function distinctName(wanted, taken) {
+    const dot = wanted.lastIndexOf(".");
+    const [stem, extension] = dot > 0 ? [wanted.slice(0, dot), wanted.slice(dot)] : [wanted, ""];
+    let name = wanted;
+    for (let n = 2; taken.includes(name); n++) {
+      name = stem + "-" + n + extension;
     }
-    const bytes = new Uint8Array(await file.arrayBuffer());
-    input = { name: nameForProgram(file.name), bytes };
-    $("input-name").textContent = input.name + " (" + bytes.length + " bytes)";
-    $("output-name").value = baseName(input.name) + ".rel";
-    $("compute").disabled = false;
+    return name;
   }
 
+  // A file's text for showing: UTF-8 where it is, else the Windows code
+  // page most editors there save in.
+  function shownText(bytes) {
+    try {
+      return new TextDecoder("utf-8", { fatal: true }).decode(bytes);
+    } catch {
+      return new TextDecoder("windows-1252").decode(bytes);
+    }
+  }
+
+  function describe(contents) {
+    if (!contents) {
+      return "";
+    }
+    return ": " + contents.points + (contents.points === 1 ? " ponto" : " pontos") +
+           (contents.zenithCount > 0 ? ", " + contents.zenithCount + " leituras zenitais" : "");
+  }
+
+  function choose(name, bytes) {
+    input = { name: nameForProgram(name), bytes, contents: contentsOf(bytes) };
+    $("input-name").textContent = input.name + " (" + bytes.length + " bytes)" +
+                                  describe(input.contents);
+    $("output-name").value = distinctName(baseName(input.name) + ".rel", [input.name]);
+    // The height where the file has a zenith section: the answer is still
+    // the user's.
+    const height = input.contents !== null && input.contents.zenithCount > 0;
+    $("height-yes").checked = height;
+    $("height-no").checked = !height;
+    $("input-text").textContent = lines(shownText(bytes));
+    $("compute").disabled = busy;
+  }
+
+  async function chooseFile(file) {
+    if (file) {
+      choose(file.name, new Uint8Array(await file.arrayBuffer()));
+    }
+  }
+
+  // ---- The bundled examples ---------------------------------------------------
+  // One a line in the page: the name and the bytes in hexadecimal.
+  function bundledExamples() {
+    return $("examples").textContent.split("\n").filter((l) => l.trim() !== "").map((l) => {
+      const [name, hex] = l.trim().split(" ");
+      const bytes = new Uint8Array((hex || "").length / 2);
+      for (let i = 0; i < bytes.length; i++) {
+        bytes[i] = parseInt(hex.substr(2 * i, 2), 16);
+      }
+      return { name, bytes };
+    });
+  }
+
+  function setUpExamples() {
+    const examples = bundledExamples();
+    if (examples.length === 0) {
+      $("examples-line").hidden = true;
+      return;
+    }
+    for (const example of examples) {
+      const button = document.createElement("button");
+      button.className = "example";
+      button.textContent = example.name + describe(contentsOf(example.bytes)).replace(/^:/, ",");
+      button.addEventListener("click", () => {
+        if (!busy) {
+          choose(example.name, example.bytes);
+          compute();
+        }
+      });
+      $("example-buttons").appendChild(button);
+    }
+    // The first lines of the first example show the form of a file.
+    const first = examples[0];
+    $("example-caption").textContent = "O inicio do exemplo " + first.name + ":";
+    $("example-start").textContent = lines(shownText(first.bytes)).split("\n").slice(0, 9)
+                                                                  .join("\n") + "\n...";
+  }
+
+  // ---- A run through the form ---------------------------------------------------
   function clearResults() {
     outputs = {};
-    for (const id of ["console", "report", "analysis"]) {
+    for (const id of ["console", "report", "analysis", "failure", "summary-station",
+                      "summary-verdict", "summary-lines", "next-step", "program-message-list",
+                      "legend"]) {
       $(id).textContent = "";
+    }
+    $("failure").classList.remove("shown");
+    for (const id of ["summary", "program-messages", "saves", "sketch-box"]) {
+      $(id).hidden = true;
     }
     for (const id of ["save-report", "save-sketch", "save-json"]) {
       $(id).disabled = true;
     }
     $("sketch").removeAttribute("src");
-    $("sketch").hidden = true;
     if (sketchUrl) {
       URL.revokeObjectURL(sketchUrl);
       sketchUrl = null;
@@ -169,65 +312,277 @@
 
   // The console as a terminal shows it: each answer typed behind its
   // prompt (the program's bytes hold the prompts alone, as from a pipe).
+  const prompts = /(Nome do ficheiro de (?:input|output): |\(S\/N\)\? |UNIT [12]00\? )/g;
   function transcript(text, answers) {
     let next = 0;
-    return text.replace(/(Nome do ficheiro de (?:input|output): |\(S\/N\)\? |UNIT [12]00\? )/g,
-                        (prompt) => prompt + (next < answers.length ? answers[next++] : "") + "\n");
+    return text.replace(prompts, (prompt) =>
+      prompt + (next < answers.length ? answers[next++] : "") + "\n");
+  }
+
+  // What the program said beyond its banner and its questions: its
+  // messages, warnings and stops.
+  function programMessages(text) {
+    return text.replace(/Quer calcular a cota do ponto visado \(S\/N\)\? /g, "")
+      .replace(prompts, "").split("\n").map((l) => l.trim())
+      .filter((l) => l !== "" && !/^\*+$/.test(l) && l !== "Interseccao inversa");
+  }
+
+  function listInto(id, items) {
+    const list = $(id);
+    list.textContent = "";
+    for (const item of items) {
+      const li = document.createElement("li");
+      li.textContent = item;
+      list.appendChild(li);
+    }
+  }
+
+  function elapsed(milliseconds) {
+    return milliseconds < 1000 ? Math.round(milliseconds) + " ms"
+                               : (milliseconds / 1000).toFixed(1) + " s";
   }
 
   async function compute() {
-    if (!input) {
+    if (!input || busy) {
       return;
     }
+    busy = true;
+    const started = performance.now();
     clearResults();
-    const reportName = $("output-name").value.trim() === "" ? baseName(input.name) + ".rel"
-                                                            : $("output-name").value;
+    const reportName = $("output-name").value.trim() === "" ?
+      distinctName(baseName(input.name) + ".rel", [input.name]) : $("output-name").value;
     const height = $("height-yes").checked ? "S" : "N";
     const files = { [input.name]: input.bytes };
     $("compute").disabled = true;
+    document.querySelectorAll("button.example").forEach((b) => { b.disabled = true; });
     $("state").textContent = "A calcular...";
     try {
       const answers = [input.name, reportName, height];
       const run = await window.resection.run({ files, args: [], stdin: answers.join("\n") + "\n" });
-      $("console").textContent = transcript(lines(utf8.decode(run.console)), answers) +
+      const consoleText = lines(utf8.decode(run.console));
+      $("console").textContent = transcript(consoleText, answers) +
                                  "\n(estado de saida " + run.status + ")";
+      const messages = programMessages(consoleText);
       const written = Object.keys(run.files);
-      if (written.length > 0) {
-        outputs.report = { name: written[0], bytes: run.files[written[0]] };
-        $("report").textContent = lines(reportText(outputs.report.bytes, unitOf(input.bytes)));
-        $("save-name").value = outputs.report.name.replace(/^.*[\\/]/, "").trim() ||
-                               "relatorio.rel";
+      const report = written.length > 0 ? run.files[written[0]] : new Uint8Array(0);
+      $("report").textContent = lines(reportText(report, unitOf(input.bytes)));
+      $("results").hidden = false;
+      if (report.length > 0) {
+        // Saved under the name the program wrote, less any folder.
+        const name = written[0].replace(/^.*[\\/]/, "").trim() || "relatorio.rel";
+        outputs.report = { name, bytes: report, type: "application/octet-stream" };
+        $("save-name").value = name;
         $("save-report").disabled = false;
+        $("saves").hidden = false;
+      }
+      if (run.status !== 0) {
+        showFailure(run.status, messages, report.length > 0);
+        $("state").textContent = "O calculo falhou (estado de saida " + run.status + "), em " +
+                                 elapsed(performance.now() - started) + ".";
+        return;
+      }
+      if (messages.length > 0) {
+        listInto("program-message-list", messages);
+        $("program-messages").hidden = false;
       }
       $("state").textContent = "A analisar...";
-      await analyse(files);
-      $("state").textContent = "Calculo terminado em " + Math.round(run.milliseconds) + " ms.";
+      const verdict = await analyse(files, reportName);
+      $("state").textContent = "Terminado em " + elapsed(performance.now() - started) +
+                               " (calculo e analise). " + verdict;
     } catch (error) {
       $("state").textContent = "O calculo falhou: " + error.message;
     } finally {
-      $("compute").disabled = false;
+      busy = false;
+      $("compute").disabled = input === null;
+      document.querySelectorAll("button.example").forEach((b) => { b.disabled = false; });
     }
   }
 
-  async function analyse(files) {
+  function showFailure(status, messages, partialReport) {
+    const failure = $("failure");
+    failure.textContent = "";
+    const title = document.createElement("h2");
+    title.textContent = "O calculo falhou (estado de saida " + status + ")";
+    failure.appendChild(title);
+    const list = document.createElement("ul");
+    for (const message of messages.length > 0 ? messages : ["O programa nao disse porque."]) {
+      const li = document.createElement("li");
+      li.textContent = message;
+      list.appendChild(li);
+    }
+    failure.appendChild(list);
+    const hint = document.createElement("p");
+    hint.textContent = (status === 1 ? "O ficheiro de dados foi recusado: corrija-o onde a " +
+                                       "mensagem diz e calcule de novo."
+                                     : "Um ficheiro nao pode ser lido ou escrito: escolha " +
+                                       "outro nome.") +
+                       (partialReport ? " O relatorio acaba onde o problema foi encontrado." : "");
+    failure.appendChild(hint);
+    failure.classList.add("shown");
+    $("save-label").textContent = "Guardar o relatorio incompleto como:";
+  }
+
+  async function analyse(files, reportName) {
+    // The analysis's own files under names that are not the input's.
+    const jsonName = distinctName("analise.json", [input.name]);
+    const sketchName = distinctName("esboco.svg", [input.name]);
     // "--" before the names: an input file whose name begins with "-" is
     // still a name.
-    const args = ["--json", "analise.json", "--", input.name, "esboco.svg"];
+    const args = ["--json", jsonName, "--", input.name, sketchName];
     const result = await window.resection.analyse({ files, args });
     $("analysis").textContent = lines(utf8.decode(result.console));
-    const svg = result.files["esboco.svg"];
+    // Saved under names that are neither the input's nor the report's.
+    const base = baseName(input.name);
+    const taken = [input.name, reportName, $("save-name").value];
+    const svg = result.files[sketchName];
     if (svg && svg.length > 0) {
-      outputs.sketch = svg;
-      // Drawn as an image: a picture of the SVG, with no script and nothing
-      // fetched, whatever the names in the file hold.
-      sketchUrl = URL.createObjectURL(new Blob([svg], { type: "image/svg+xml" }));
-      $("sketch").src = sketchUrl;
-      $("sketch").hidden = false;
+      outputs.sketch = { name: distinctName(base + "-esboco.svg", taken), bytes: svg,
+                         type: "image/svg+xml" };
+      showSketch(svg);
       $("save-sketch").disabled = false;
     }
-    if (result.files["analise.json"]) {
-      outputs.json = result.files["analise.json"];
+    const json = result.files[jsonName];
+    if (json && json.length > 0) {
+      outputs.json = { name: distinctName(base + "-analise.json", taken), bytes: json,
+                       type: "application/json" };
       $("save-json").disabled = false;
+    }
+    $("saves").hidden = false;
+    $("save-label").textContent = "Guardar o relatorio como:";
+    let parsed = null;
+    try {
+      parsed = json ? JSON.parse(utf8.decode(json)) : null;
+    } catch {
+      parsed = null;
+    }
+    return showSummary(parsed, result.status);
+  }
+
+  // ---- The summary -------------------------------------------------------------
+  const fixed = (value, decimals) =>
+    typeof value === "number" && Number.isFinite(value) ? value.toFixed(decimals) : "?";
+
+  // The companion's summary (the "summary" of its JSON): the station it
+  // stands on as a headline, the verdict, its lines as the analysis prints
+  // them, and the next step. Its heading, its station line and its next-step
+  // line are shown by the headline and the box instead. Returns a sentence
+  // for the status line.
+  function showSummary(json, status) {
+    $("summary").hidden = false;
+    const s = json && json.summary;
+    if (!s) {
+      $("summary-station").textContent = json && json.station ? "Estacao " + json.station : "";
+      $("summary-verdict").textContent = "Sem analise";
+      $("summary-verdict").className = "verdict none";
+      listInto("summary-lines", [json && json.stop ? json.stop.trim()
+                                                   : "A analise parou (estado " + status + ")."]);
+      $("next-step").textContent = "Veja as mensagens da consola e do relatorio.";
+      return "Sem analise.";
+    }
+    // Each coordinate kept on one line where the line breaks.
+    const station = s.station;
+    const placed = typeof station.m === "number" && typeof station.p === "number";
+    const parts = ["Estacao " + station.name +
+                   (station.basis === "without" ? " (sem a leitura " + station.without + ")" : "") +
+                   ":",
+                   ...(placed ? ["M = " + fixed(station.m, 3) + " m", "P = " + fixed(station.p, 3) + " m"]
+                              : ["sem posicao"])];
+    if (typeof station.h === "number") {
+      parts.push("C = " + fixed(station.h, 3) + " m");
+    }
+    const headline = $("summary-station");
+    parts.forEach((part, i) => {
+      const span = document.createElement("span");
+      span.textContent = part + (i > 0 && i < parts.length - 1 ? "," : "");
+      headline.append(i > 0 ? " " : "", span);
+    });
+    const verdict = { accepted: "Teste global: aceite", rejected: "Teste global: rejeitado",
+                      notApplicable: "Sem teste global" }[s.test] || "";
+    $("summary-verdict").textContent = verdict;
+    $("summary-verdict").className = "verdict " + (s.test || "none");
+    // The station line is the headline's, where the station is placed;
+    // else its words say why it is not.
+    let stationLine = !placed;
+    listInto("summary-lines", (s.lines || []).filter((line) => {
+      const text = line.trim();
+      if (!stationLine && /^Estacao /.test(text)) {
+        stationLine = true;
+        return false;
+      }
+      return text !== "Resumo:" && text !== "Proximo passo: " + s.nextStep;
+    }).map((line) => line.replace(/^ {2}/, "")));
+    $("next-step").textContent = s.nextStep || "";
+    return verdict + ". " + (s.nextStep || "");
+  }
+
+  // ---- The sketch ---------------------------------------------------------------
+  // Drawn as an image (a picture of the SVG, with no script and nothing
+  // fetched, whatever the names in the file hold), less the legend under its
+  // frame, which is written beside it as text that a phone shows at a
+  // readable size. The file is read, never run, to find the legend.
+  function showSketch(svg) {
+    sketchUrl = URL.createObjectURL(new Blob([svg], { type: "image/svg+xml" }));
+    const img = $("sketch");
+    img.src = sketchUrl;
+    const frame = $("sketch-frame");
+    frame.style.aspectRatio = "";
+    sketchStation = null;
+    const doc = new DOMParser().parseFromString(utf8.decode(svg), "image/svg+xml");
+    const root = doc.documentElement;
+    const box = doc.querySelector("clipPath rect");
+    if (root.nodeName === "svg" && box) {
+      const width = parseFloat(root.getAttribute("width"));
+      const below = parseFloat(box.getAttribute("y")) + parseFloat(box.getAttribute("height"));
+      // The legend's lines start at the frame's left edge well under it;
+      // the scale bar and the north arrow stay in the picture.
+      const legend = [...doc.querySelectorAll("text")].filter((t) =>
+        t.getAttribute("text-anchor") === "start" &&
+        parseFloat(t.getAttribute("x")) === parseFloat(box.getAttribute("x")) &&
+        parseFloat(t.getAttribute("y")) > below + 40);
+      if (legend.length > 0 && width > 0) {
+        const top = Math.min(...legend.map((t) => parseFloat(t.getAttribute("y")))) - 16;
+        frame.style.aspectRatio = width + " / " + top;
+        for (const t of legend) {
+          const li = document.createElement("li");
+          // A line in the colour of what it explains gets a swatch of it;
+          // the text stays dark enough to read.
+          const colour = t.getAttribute("fill");
+          if (colour && colour !== "black") {
+            const swatch = document.createElement("span");
+            swatch.className = "swatch";
+            swatch.style.backgroundColor = colour;
+            li.appendChild(swatch);
+          }
+          li.append(t.textContent);
+          if (t.getAttribute("font-weight") === "bold") {
+            li.className = "strong";
+          }
+          $("legend").appendChild(li);
+        }
+      }
+      // The station's name, bold inside the frame: the zoomed view opens on it.
+      const label = [...doc.querySelectorAll("text")].find((t) =>
+        t.getAttribute("font-weight") === "bold" && parseFloat(t.getAttribute("y")) < below);
+      sketchStation = label ? [parseFloat(label.getAttribute("x")),
+                               parseFloat(label.getAttribute("y"))] : null;
+      const title = doc.querySelector("title");
+      img.alt = "Esboco" + (title ? " (" + title.textContent + ")" : "") +
+                ": a estacao, os pontos visados e os raios; a legenda segue em texto.";
+    }
+    $("sketch-box").hidden = false;
+    setZoom(false);
+  }
+
+  function setZoom(on) {
+    $("sketch-box").classList.toggle("zoomed", on);
+    $("sketch-zoom").setAttribute("aria-pressed", String(on));
+    $("sketch-zoom").textContent = on ? "Esboco a largura da pagina" : "Ampliar o esboco";
+    // At its own size the picture's pixels are the file's: the station in
+    // the middle of the view.
+    const frame = $("sketch-frame");
+    if (on && sketchStation) {
+      frame.scrollLeft = sketchStation[0] - frame.clientWidth / 2;
+      frame.scrollTop = sketchStation[1] - frame.clientHeight / 2;
     }
   }
 
@@ -235,15 +590,24 @@
     // The module is made ready while the file is chosen.
     startWorker();
     worker.postMessage({ id: 0, program: "load" });
-    $("input-file").addEventListener("change", (e) => choose(e.target.files[0]));
+    setUpExamples();
+    $("input-file").addEventListener("change", (e) => chooseFile(e.target.files[0]));
     $("compute").addEventListener("click", compute);
     $("save-report").addEventListener("click", () =>
-      save(outputs.report.bytes, $("save-name").value || outputs.report.name,
-           "application/octet-stream"));
-    $("save-sketch").addEventListener("click", () =>
-      save(outputs.sketch, baseName(input.name) + ".svg", "image/svg+xml"));
-    $("save-json").addEventListener("click", () =>
-      save(outputs.json, baseName(input.name) + ".json", "application/json"));
+      save({ ...outputs.report, name: $("save-name").value.trim() || outputs.report.name }));
+    $("save-sketch").addEventListener("click", () => save(outputs.sketch));
+    $("save-json").addEventListener("click", () => save(outputs.json));
+    $("sketch-zoom").addEventListener("click", () =>
+      setZoom(!$("sketch-box").classList.contains("zoomed")));
+    // The description is folded at the end of the page: its link unfolds it.
+    const openDescription = () => {
+      if (location.hash === "#descricao") {
+        $("descricao").open = true;
+      }
+    };
+    window.addEventListener("hashchange", openDescription);
+    $("to-description").addEventListener("click", () => { $("descricao").open = true; });
+    openDescription();
     const drop = $("drop");
     document.addEventListener("dragover", (e) => {
       e.preventDefault();
@@ -254,7 +618,7 @@
       e.preventDefault();
       drop.classList.remove("over");
       if (e.dataTransfer && e.dataTransfer.files.length > 0) {
-        choose(e.dataTransfer.files[0]);
+        chooseFile(e.dataTransfer.files[0]);
       }
     });
   }

@@ -168,10 +168,12 @@ std::string rowName(const Row& r) {
         text.pop_back();
     }
     std::replace(text.begin(), text.end(), '.', 'p');
-    return "N" + std::to_string(r.n) + "_seed" + std::to_string(r.seed) + "_Q" +
-           std::to_string(r.wrong) + (r.zenith ? "_zenith_" : "_direction_") +
-           (r.error < 0.0 ? "minus" : "plus") + text + (degrees ? "deg" : "min") +
-           (r.twin ? "_twin" : "") + (r.tie ? "_tie" : "");
+    char name[96];
+    std::snprintf(name, sizeof name, "N%d_seed%llu_Q%d_%s_%s%s%s%s%s", r.n,
+                  static_cast<unsigned long long>(r.seed), r.wrong,
+                  r.zenith ? "zenith" : "direction", r.error < 0.0 ? "minus" : "plus", text.c_str(),
+                  degrees ? "deg" : "min", r.twin ? "_twin" : "", r.tie ? "_tie" : "");
+    return name;
 }
 
 void PrintTo(const Row& r, std::ostream* out) {

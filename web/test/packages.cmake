@@ -3,7 +3,8 @@
 # Usage: cmake -DNPM=npm -DSOURCE=web/test -DFOLDER=... -P packages.cmake
 file(MAKE_DIRECTORY ${FOLDER})
 set(installed FALSE)
-if(EXISTS ${FOLDER}/package-lock.json AND EXISTS ${FOLDER}/node_modules/playwright-core)
+if(EXISTS ${FOLDER}/package-lock.json AND EXISTS ${FOLDER}/node_modules/playwright-core
+   AND EXISTS ${FOLDER}/node_modules/axe-core)
   file(SHA256 ${FOLDER}/package-lock.json have)
   file(SHA256 ${SOURCE}/package-lock.json want)
   if(have STREQUAL want)
