@@ -14,7 +14,7 @@
 //   P1 distancia 1523.412 0.003
 //   P2 direccao  323.41615 3
 //
-// doc/estacao-livre.md describes every line. The records are read in the
+// The README describes every line. The records are read in the
 // free form of the program's input file (values separated by blanks or one
 // comma, names bare or in quotes), but a line holds exactly one record: a
 // value missing from it, a value too many or a decimal comma ends the run
