@@ -413,7 +413,10 @@ std::string summary(const Summary& s, const SummaryFigures& f) {
                   : f.height && f.heightKnown ? jsonNumber(f.h)
                                               : "null")
         .text("basis", s.basis)
-        .add("without", f.basis == SummaryFigures::Basis::Without ? jsonString(f.without) : "null");
+        .add("without", f.basis == SummaryFigures::Basis::Without ? jsonString(f.without) : "null")
+        .add("withoutObservation", f.basis == SummaryFigures::Basis::Without && f.freeStation
+                                       ? jsonString(f.withoutLabel)
+                                       : "null");
     Object o;
     o.add("station", station.str());
     o.add("ellipse95", known && f.ellipseKnown

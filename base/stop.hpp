@@ -194,6 +194,7 @@ enum class StationProblem {
     UnknownTarget,         // 'name'
     ValueNotFinite,        // of 'kind' to 'name'
     SigmaNotPositive,      // of 'kind' to 'name'
+    SigmaTooSmall,         // of 'kind' to 'name': its weight beyond the arithmetic
     DistanceNotPositive,   // of 'kind' to 'name'
     ZenithOutOfRange,      // to 'name'
     AngleToItself,         // to 'name'

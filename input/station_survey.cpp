@@ -53,6 +53,11 @@ void checkSurvey(const StationSurvey& survey) {
         if (!(std::isfinite(o.sigma) && o.sigma > 0.0)) {
             throw about(StationProblem::SigmaNotPositive);
         }
+        // The weight 1 / sigma^2, and sums of squares of residuals over
+        // sigma, must stay numbers.
+        if (o.sigma < 1e-150) {
+            throw about(StationProblem::SigmaTooSmall);
+        }
         if (isDistance(o.kind) && !(o.value > 0.0)) {
             throw about(StationProblem::DistanceNotPositive);
         }

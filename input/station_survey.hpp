@@ -62,7 +62,8 @@ inline constexpr std::size_t maxPointNameLength = 40;
 
 // The checks both forms share, made once the survey is read: a value or a
 // standard deviation that is not a finite number, a standard deviation of 0
-// or below, a distance of 0 or below, a zenith angle outside (0, 180)
+// or below (or so small that its weight would overflow), a distance of 0
+// or below, a zenith angle outside (0, 180)
 // degrees, a target that is not a known point, an angle from a target to
 // itself, two observations of one kind to one target, a slope distance
 // without a zenith angle to its target, a height observation to a point

@@ -303,6 +303,9 @@ std::string stationProblemText(const Stop& stop) {
         return observationAbout(stop) + ": o valor nao e um numero finito";
     case StationProblem::SigmaNotPositive:
         return observationAbout(stop) + ": o desvio padrao tem de ser maior do que 0";
+    case StationProblem::SigmaTooSmall:
+        return observationAbout(stop) +
+               ": o desvio padrao e tao pequeno que o seu peso excede o alcance do calculo";
     case StationProblem::DistanceNotPositive:
         return observationAbout(stop) + ": uma distancia tem de ser maior do que 0";
     case StationProblem::ZenithOutOfRange:

@@ -136,10 +136,60 @@
     };
   }
 
+  // A free station (its text form, first word "estacao-livre"; or JSON,
+  // first character that is not blank "{") is for the analysis alone; any
+  // other file is the program's input file.
+  function formOf(bytes) {
+    const text = new TextDecoder("latin1").decode(bytes.subarray(0, 4096))
+      .replace(/^\u00ef\u00bb\u00bf/, "").replace(/^\s+/, "");
+    if (text.startsWith("{")) {
+      return "json";
+    }
+    return /^estacao-livre(\s|,|$)/i.test(text) ? "text" : "program";
+  }
+
+  // The points and observations a free station holds, or null where they
+  // cannot be counted (the analysis then says what is wrong).
+  function stationContents(bytes, form) {
+    if (form === "json") {
+      try {
+        const record = JSON.parse(new TextDecoder().decode(bytes));
+        return { free: true, points: record.points.length,
+                 observations: record.observations.length };
+      } catch {
+        return { free: true, points: null, observations: null };
+      }
+    }
+    let part = "header";
+    let points = 0;
+    let observations = 0;
+    for (const line of new TextDecoder("latin1").decode(bytes).split("\n")) {
+      const word = line.trim().split(/[\s,]+/)[1] || "";
+      const first = line.trim().split(/[\s,]+/)[0].toLowerCase();
+      if (first === "") {
+        continue;
+      }
+      if (part === "header" && first === "pontos") {
+        part = "points";
+      } else if (part === "points" && first === "observacoes") {
+        part = "observations";
+      } else if (part === "points") {
+        points++;
+      } else if (part === "observations" && word.toLowerCase() !== "alvo") {
+        observations++;
+      }
+    }
+    return { free: true, points, observations };
+  }
+
   // The unit, the number of points and of zenith readings a file holds (0
   // where it has no zenith section after the point records), or null where
-  // it is no input a run could read.
+  // it is no input a run could read; for a free station what it holds.
   function contentsOf(bytes) {
+    const form = formOf(bytes);
+    if (form !== "program") {
+      return stationContents(bytes, form);
+    }
     const next = records(bytes);
     const header = next(3);
     const station = next(1);
@@ -226,6 +276,11 @@
     if (!contents) {
       return "";
     }
+    if (contents.free) {
+      return ": estacao livre" + (contents.points === null ? "" :
+        ", " + contents.points + (contents.points === 1 ? " ponto" : " pontos") + ", " +
+        contents.observations + (contents.observations === 1 ? " observacao" : " observacoes"));
+    }
     return ": " + contents.points + (contents.points === 1 ? " ponto" : " pontos") +
            (contents.zenithCount > 0 ? ", " + contents.zenithCount + " leituras zenitais" : "");
   }
@@ -236,10 +291,15 @@
                                   describe(input.contents);
     $("output-name").value = distinctName(baseName(input.name) + ".rel", [input.name]);
     // The height where the file has a zenith section: the answer is still
-    // the user's.
-    const height = input.contents !== null && input.contents.zenithCount > 0;
+    // the user's. A free station has no report and no question: the
+    // analysis alone reads it.
+    const free = isFree();
+    const height = !free && input.contents !== null && input.contents.zenithCount > 0;
     $("height-yes").checked = height;
     $("height-no").checked = !height;
+    $("height").disabled = free;
+    $("output-name").disabled = free;
+    $("free-note").hidden = !free;
     $("input-text").textContent = lines(shownText(bytes));
     $("compute").disabled = busy;
   }
@@ -300,6 +360,7 @@
     for (const id of ["summary", "program-messages", "saves", "sketch-box"]) {
       $(id).hidden = true;
     }
+    $("save-report-line").hidden = false;
     for (const id of ["save-report", "save-sketch", "save-json"]) {
       $(id).disabled = true;
     }
@@ -342,8 +403,52 @@
                                : (milliseconds / 1000).toFixed(1) + " s";
   }
 
+  function isFree() {
+    return input !== null && input.contents !== null && input.contents.free === true;
+  }
+
+  // A free station: the analysis alone, as resection takes directions of
+  // one precision only.
+  async function computeFreeStation(started) {
+    const files = { [input.name]: input.bytes };
+    $("console").textContent = "Estacao livre: o resection nao a calcula (so leituras " +
+                               "azimutais de uma precisao); so a analise a le.";
+    $("report").textContent = "(sem relatorio: uma estacao livre so tem a analise)";
+    $("results").hidden = false;
+    $("state").textContent = "A analisar...";
+    const result = await analyse(files, "");
+    if (result.status !== 0) {
+      const messages = programMessages(lines(utf8.decode(result.console)))
+        .filter((l) => l !== "Interseccao inversa: analise" && !/^Ficheiro de input: /.test(l));
+      showFailure(result.status, messages, false);
+      $("summary").hidden = true;
+      $("state").textContent = "A analise falhou (estado de saida " + result.status + "), em " +
+                               elapsed(performance.now() - started) + ".";
+      return;
+    }
+    $("state").textContent = "Terminado em " + elapsed(performance.now() - started) +
+                             " (analise da estacao livre). " + result.verdict;
+  }
+
   async function compute() {
     if (!input || busy) {
+      return;
+    }
+    if (isFree()) {
+      busy = true;
+      const started = performance.now();
+      clearResults();
+      $("compute").disabled = true;
+      document.querySelectorAll("button.example").forEach((b) => { b.disabled = true; });
+      try {
+        await computeFreeStation(started);
+      } catch (error) {
+        $("state").textContent = "A analise falhou: " + error.message;
+      } finally {
+        busy = false;
+        $("compute").disabled = input === null;
+        document.querySelectorAll("button.example").forEach((b) => { b.disabled = false; });
+      }
       return;
     }
     busy = true;
@@ -386,9 +491,9 @@
         $("program-messages").hidden = false;
       }
       $("state").textContent = "A analisar...";
-      const verdict = await analyse(files, reportName);
+      const analysed = await analyse(files, reportName);
       $("state").textContent = "Terminado em " + elapsed(performance.now() - started) +
-                               " (calculo e analise). " + verdict;
+                               " (calculo e analise). " + analysed.verdict;
     } catch (error) {
       $("state").textContent = "O calculo falhou: " + error.message;
     } finally {
@@ -402,7 +507,8 @@
     const failure = $("failure");
     failure.textContent = "";
     const title = document.createElement("h2");
-    title.textContent = "O calculo falhou (estado de saida " + status + ")";
+    title.textContent = (isFree() ? "A analise falhou" : "O calculo falhou") +
+                        " (estado de saida " + status + ")";
     failure.appendChild(title);
     const list = document.createElement("ul");
     for (const message of messages.length > 0 ? messages : ["O programa nao disse porque."]) {
@@ -433,7 +539,7 @@
     $("analysis").textContent = lines(utf8.decode(result.console));
     // Saved under names that are neither the input's nor the report's.
     const base = baseName(input.name);
-    const taken = [input.name, reportName, $("save-name").value];
+    const taken = [input.name, reportName, $("save-name").value].filter((n) => n !== "");
     const svg = result.files[sketchName];
     if (svg && svg.length > 0) {
       outputs.sketch = { name: distinctName(base + "-esboco.svg", taken), bytes: svg,
@@ -448,6 +554,7 @@
       $("save-json").disabled = false;
     }
     $("saves").hidden = false;
+    $("save-report-line").hidden = isFree();
     $("save-label").textContent = "Guardar o relatorio como:";
     let parsed = null;
     try {
@@ -455,7 +562,8 @@
     } catch {
       parsed = null;
     }
-    return showSummary(parsed, result.status);
+    return { status: result.status, console: result.console,
+             verdict: showSummary(parsed, result.status) };
   }
 
   // ---- The summary -------------------------------------------------------------
@@ -482,8 +590,9 @@
     // Each coordinate kept on one line where the line breaks.
     const station = s.station;
     const placed = typeof station.m === "number" && typeof station.p === "number";
-    const parts = ["Estacao " + station.name +
-                   (station.basis === "without" ? " (sem a leitura " + station.without + ")" : "") +
+    const without = station.withoutObservation ? " (sem a " + station.withoutObservation + ")"
+                                               : " (sem a leitura " + station.without + ")";
+    const parts = ["Estacao " + station.name + (station.basis === "without" ? without : "") +
                    ":",
                    ...(placed ? ["M = " + fixed(station.m, 3) + " m", "P = " + fixed(station.p, 3) + " m"]
                               : ["sem posicao"])];

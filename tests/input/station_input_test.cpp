@@ -168,6 +168,7 @@ TEST(StationInput, BadTextNamesTheLine) {
         {"P2 distancia 190.2878", "P2 distancia 0", "linha 16", "maior do que 0"},
         {"P2 distancia 190.2878", "P2 distancia -5", "linha 16", "maior do que 0"},
         {"P2 direccao 160.1838 2", "P2 direccao 160.1838 0", "linha 15", "desvio padrao"},
+        {"P2 direccao 160.1838 2", "P2 direccao 160.1838 1e-300", "linha 15", "peso excede"},
         {"precisao direccao 1.5", "precisao direccao -1.5", "linha 3", "desvio padrao"},
         {"precisao distancia 0.002 2", "precisao distancia 0 2", "linha 5", "desvio padrao"},
         {"P2 distancia 190.2878", "P4 distancia 190.2878", "linha 16", "P4 nao tem coordenadas"},

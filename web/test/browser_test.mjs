@@ -381,8 +381,8 @@ async function chooseFile(page, name, bytes) {
 async function computeInForm(page, button = "#compute") {
   await page.click(button);
   await page.waitForFunction(() =>
-    /^(Terminado|O calculo falhou)/.test(document.getElementById("state").textContent), null,
-    { timeout: 60000 });
+    /^(Terminado|O calculo falhou|A analise falhou)/.test(
+      document.getElementById("state").textContent), null, { timeout: 60000 });
   return page.textContent("#state");
 }
 
@@ -442,8 +442,9 @@ async function summaryAgainstJson(page, json, label) {
   }));
   const s = json.summary;
   const station = s.station;
-  const expected = `Estacao ${station.name}` +
-                   (station.basis === "without" ? ` (sem a leitura ${station.without})` : "") +
+  const without = station.withoutObservation ? ` (sem a ${station.withoutObservation})`
+                                             : ` (sem a leitura ${station.without})`;
+  const expected = `Estacao ${station.name}` + (station.basis === "without" ? without : "") +
                    `: M = ${station.m.toFixed(3)} m, P = ${station.p.toFixed(3)} m` +
                    (typeof station.h === "number" ? `, C = ${station.h.toFixed(3)} m` : "");
   check(shown.station === expected, `${label}: station shown "${shown.station}", the JSON's ` +
@@ -465,8 +466,9 @@ async function summaryAgainstJson(page, json, label) {
   }
   const missing = figures.filter((f) => !text.includes(f));
   check(missing.length === 0, `${label}: the summary lacks ${missing.join(", ")}: ${text}`);
-  // The companion's summary figures are those of its analysis.
-  const plan = json.planimetry;
+  // The companion's summary figures are those of its analysis (of the
+  // direction readings, or of the free station).
+  const plan = json.planimetry || json.freeStation;
   check(station.m === plan.station.m && station.p === plan.station.p,
         `${label}: the summary's station is not the analysis's`);
   if (plan.suspect && plan.suspect.kind === "single") {
@@ -598,6 +600,63 @@ function oneWrongReading() {
     lines.push(`Q${i + 1} ${m.toFixed(3)} ${p.toFixed(3)} ${reading.toFixed(6)}`);
   }
   return Buffer.from(lines.join("\n") + "\n");
+}
+
+// A free station: the example button runs the analysis alone, its summary
+// is the companion's, no report is offered; a free station the analysis
+// refuses shows the message that names the line.
+async function freeStation(browser) {
+  const context = await browser.newContext({ acceptDownloads: true,
+                                             viewport: { width: 1280, height: 720 } });
+  await cutNetwork(context);
+  const page = await openPage(context);
+  const name = "estacao-livre.txt";
+  const bytes = read(path.join(path.dirname(options.example), name));
+  let state = await computeInForm(page, `button.example:has-text("${name}")`);
+  check(/^Terminado em .* \(analise da estacao livre\)/.test(state), "free station: " + state);
+  const native = nativeAnalysis(name, bytes);
+  check(native.json.form === "freeStation", "free station: the native JSON's form");
+  await summaryAgainstJson(page, native.json, "free station");
+  const shown = await page.evaluate(() => ({
+    height: document.getElementById("height").disabled,
+    note: !document.getElementById("free-note").hidden,
+    report: document.getElementById("save-report-line").hidden,
+    sketch: !document.getElementById("save-sketch").disabled,
+    json: !document.getElementById("save-json").disabled,
+  }));
+  check(shown.height && shown.note && shown.report && shown.sketch && shown.json,
+        "free station: the form as shown " + JSON.stringify(shown));
+  const [download] = await Promise.all([page.waitForEvent("download"), page.click("#save-json")]);
+  // The same words; the figures to a micrometre (the page's mathematical
+  // library is not the native one, and the JSON writes every bit).
+  const saved = JSON.parse(read(await download.path()).toString("utf8")).summary;
+  const mine = native.json.summary;
+  check(JSON.stringify(saved.lines) === JSON.stringify(mine.lines) &&
+        saved.nextStep === mine.nextStep && saved.test === mine.test &&
+        JSON.stringify(saved.suspects) === JSON.stringify(mine.suspects) &&
+        Math.abs(saved.station.m - mine.station.m) < 1e-6 &&
+        Math.abs(saved.station.p - mine.station.p) < 1e-6,
+        "free station: the saved JSON's summary is not the native one: " +
+        JSON.stringify(saved) + " against " + JSON.stringify(mine));
+  const legend = await page.$$eval("#legend li", (l) => l.map((x) => x.textContent));
+  check(JSON.stringify(legend) === JSON.stringify(sketchLegend(native.svg)),
+        "free station: legend " + JSON.stringify(legend));
+  // A distance of 0: refused, the line named.
+  const bad = Buffer.from(bytes.toString("latin1").replace(/V2   inclinada +[\d.]+/,
+                                                           "V2   inclinada 0"), "latin1");
+  await chooseFile(page, "livre-errada.txt", bad);
+  state = await computeInForm(page);
+  const messages = await page.$$eval("#failure li", (l) => l.map((x) => x.textContent));
+  check(/^A analise falhou \(estado de saida 1\)/.test(state) &&
+        messages.some((m) => /linha \d+: distancia inclinada a V2/.test(m)) &&
+        await page.isHidden("#summary"),
+        "free station refused: " + state + " " + messages.join(" | "));
+  // Back to a file of the program: the question and the report again.
+  await chooseFile(page, "est1.txt", read(options.example));
+  check(!(await page.isDisabled("#height")) && !(await page.isDisabled("#output-name")),
+        "after a free station: the form not given back");
+  await accessibility(page, "free station");
+  await context.close();
 }
 
 // A file that is no input: the failure shown with the program's own message,
@@ -780,6 +839,7 @@ async function main() {
   await exampleOnADesktop(browser);
   await exampleOnAPhone(browser);
   await failuresAndNames(browser);
+  await freeStation(browser);
   check(network.length === 0, "the page asked the network for " + network.join(", "));
   check(errors.length === 0, "errors in the page: " + errors.join(" | "));
   await browser.close();
