@@ -1066,7 +1066,7 @@ void observationTable(std::vector<std::string>& out, const StationSurvey& survey
         const Observation& o = survey.observations[i];
         std::string target = survey.points[static_cast<std::size_t>(o.target)].name;
         if (o.kind == ObservationKind::Angle) {
-            target = survey.points[static_cast<std::size_t>(o.from)].name + "-" + target;
+            target.insert(0, survey.points[static_cast<std::size_t>(o.from)].name + "-");
         }
         std::vector<std::string> row = {target, observationWord(o.kind),
                                         observationSmall(o.kind, unit, o.sigma, 2)};
