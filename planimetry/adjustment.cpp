@@ -23,14 +23,17 @@ double unitInLastPlace(double x) {
     return std::nextafter(std::fabs(x), std::numeric_limits<double>::infinity()) - std::fabs(x);
 }
 
-// The cost of a pass in seconds, calibrated with the benchmark's pass-cost
-// table (the least of five batches on a busy 2-core machine): each solution
-// and the variance test multiply by the weight matrix, whose columns are
-// formed from its band factors at a cost of order (N-1)^2, besides the
-// misclosures (order N) and a fixed cost of some tenths of a microsecond.
+// The cost of a pass in seconds: each solution and the variance test
+// multiply by the weight matrix, whose columns are formed from its band
+// factors at a cost of order (N-1)^2, besides the misclosures (order N) and a
+// fixed cost of some tenths of a microsecond. The terms are the least of five
+// batches of the benchmark's pass-cost table on a 2-core machine, times 1.4:
+// whole walks that compute every pass (4 to 50 points) cost 1.3 to 2.8 times
+// those least costs, and the model is what a walk takes in a good turn, not
+// the best case of a pass.
 double passWork(int pointCount, std::size_t solutions) {
     const double m = pointCount - 1;
-    return static_cast<double>(solutions + 1) * (0.4e-6 + 4e-8 * m + 1.0e-9 * m * m);
+    return static_cast<double>(solutions + 1) * (0.56e-6 + 5.6e-8 * m + 1.4e-9 * m * m);
 }
 
 } // namespace
