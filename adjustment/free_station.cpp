@@ -644,20 +644,8 @@ Prediction predictObservation(const StationSurvey& survey, const Observation& ob
 }
 
 StationSurvey withoutObservation(const StationSurvey& survey, std::size_t k) {
-    StationSurvey s;
-    s.fileName = survey.fileName;
-    s.stationName = survey.stationName;
-    s.unit = survey.unit;
-    s.hasInstrumentHeight = survey.hasInstrumentHeight;
-    s.instrumentHeight = survey.instrumentHeight;
-    s.points = survey.points;
-    s.options = survey.options;
-    s.observations.reserve(survey.observations.size() - 1);
-    for (std::size_t i = 0; i < survey.observations.size(); ++i) {
-        if (i != k) {
-            s.observations.push_back(survey.observations[i]);
-        }
-    }
+    StationSurvey s = survey;
+    s.observations.erase(s.observations.begin() + static_cast<std::ptrdiff_t>(k));
     return s;
 }
 

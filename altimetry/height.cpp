@@ -22,18 +22,6 @@ void timesWeight(const Matrix& row, double weight, Matrix& result) {
     }
 }
 
-// How far rounding alone can move a height correction, metres: a unit in the
-// last place of the height, and the rounding of the misclosures (a few units
-// in the last place of pi) carried into the height by sqrt(Q_H) / sigma
-// metres per radian; eight times both, as for the position.
-double heightRounding(double height, double cofactor, double sigma) {
-    constexpr double eps = std::numeric_limits<double>::epsilon();
-    const double unit = std::nextafter(std::fabs(height), std::numeric_limits<double>::infinity()) -
-                        std::fabs(height);
-    const double metresPerRadian = std::sqrt(std::fabs(cofactor)) / std::fabs(sigma);
-    return 8.0 * (unit + metresPerRadian * 8.0 * eps * 2.0 * pi);
-}
-
 // The cost of a height pass in seconds, calibrated as that of the position
 // (the least costs times 1.4): each solution and the residuals of order n.
 double heightPassWork(int n, std::size_t solutions) {
@@ -155,8 +143,12 @@ HeightPass HeightAdjustment::pass(double sigma) {
     matrixProduct(1, n, 1, vtp, v, vtpv);
     result.posterioriVariance = vtpv(1, 1) / (n - 1);
     outcome.statistic = result.posterioriVariance * (n - 1) / varianceFactorApriori;
-    outcome.verdict = outcome.statistic > critical_ ? Verdict::Rejected : Verdict::Accepted;
-    outcome.rounding = heightRounding(h, result.cofactor, sigma);
+    outcome.verdict = verdictAgainst(outcome.statistic, critical_);
+    // How far rounding alone can move a height correction: a unit in the last
+    // place of the height, and the misclosures' rounding carried into the
+    // height by sqrt(Q_H) / sigma metres per radian.
+    outcome.rounding = correctionRounding(unitInLastPlace(h),
+                                          std::sqrt(std::fabs(result.cofactor)) / std::fabs(sigma));
     outcome.work = heightPassWork(n, outcome.corrections.size());
     return result;
 }

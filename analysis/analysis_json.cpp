@@ -238,18 +238,6 @@ const char* notJudgedCode(NotJudged why) {
     return "none";
 }
 
-const char* basisName(Basis basis) {
-    switch (basis) {
-    case Basis::All:
-        return "all";
-    case Basis::Without:
-        return "without";
-    case Basis::None:
-        break;
-    }
-    return "none";
-}
-
 // The program's own pass where it failed: the stop's code and message, or
 // that it ran away; null where it completed or was not run.
 std::string programFailure(const ProgramPass& program, AngleUnit unit) {
@@ -404,7 +392,7 @@ std::string strings(const std::vector<std::string>& texts) {
 
 // The summary, as the web page and other programs read it.
 std::string summary(const Summary& s, const SummaryFigures& f) {
-    const bool known = f.basis != SummaryFigures::Basis::None;
+    const bool known = f.basis != Basis::None;
     Object station;
     station.text("name", f.stationName)
         .add("m", known ? jsonNumber(f.m) : "null")
@@ -413,10 +401,9 @@ std::string summary(const Summary& s, const SummaryFigures& f) {
                   : f.height && f.heightKnown ? jsonNumber(f.h)
                                               : "null")
         .text("basis", s.basis)
-        .add("without", f.basis == SummaryFigures::Basis::Without ? jsonString(f.without) : "null")
-        .add("withoutObservation", f.basis == SummaryFigures::Basis::Without && f.freeStation
-                                       ? jsonString(f.withoutLabel)
-                                       : "null");
+        .add("without", f.basis == Basis::Without ? jsonString(f.without) : "null")
+        .add("withoutObservation",
+             f.basis == Basis::Without && f.freeStation ? jsonString(f.withoutLabel) : "null");
     Object o;
     o.add("station", station.str());
     o.add("ellipse95", known && f.ellipseKnown

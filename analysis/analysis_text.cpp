@@ -41,9 +41,9 @@ std::string programFailure(const ProgramPass& program, AngleUnit unit) {
     return "a estacao afastou-se dos pontos visados sem parar num lugar";
 }
 
-void globalTestLines(std::vector<std::string>& out, const char* title, const GlobalTest& t,
-                     AngleUnit unit) {
-    out.push_back(title);
+// The figures of a global test: v^T P v, its degrees of freedom and the
+// critical value, in one aligned table.
+void testFigureLines(std::vector<std::string>& out, const GlobalTest& t) {
     for (const std::string& line :
          alignedRows({{"Forma quadratica vT P v:", figure(t.quadraticForm, 3)},
                       {"Graus de liberdade:", std::to_string(t.degreesOfFreedom)},
@@ -51,6 +51,12 @@ void globalTestLines(std::vector<std::string>& out, const char* title, const Glo
                      2, 8)) {
         out.push_back(line);
     }
+}
+
+void globalTestLines(std::vector<std::string>& out, const char* title, const GlobalTest& t,
+                     AngleUnit unit) {
+    out.push_back(title);
+    testFigureLines(out, t);
     out.push_back(t.accepted ? "  Resultado: aceite"
                              : "  Resultado: rejeitado: os residuos sao maiores do que a "
                                "precisao a priori permite");
@@ -696,9 +702,7 @@ SummaryFigures summaryFigures(const Survey& survey, const PlanimetricAnalysis& a
     f.redundancy = a.redundancy;
     f.sigma = a.sigma;
     f.testable = a.testable;
-    f.basis = a.basis == Basis::All       ? F::Basis::All
-              : a.basis == Basis::Without ? F::Basis::Without
-                                          : F::Basis::None;
+    f.basis = a.basis;
     if (a.basis == Basis::Without) {
         f.without = names[static_cast<std::size_t>(a.basisReading - 1)];
     }
@@ -1190,9 +1194,7 @@ SummaryFigures freeStationSummaryFigures(const StationSurvey& survey,
     f.redundancy = a.redundancy;
     f.sigma = 1.0;
     f.testable = true;
-    f.basis = a.basis == Basis::All       ? F::Basis::All
-              : a.basis == Basis::Without ? F::Basis::Without
-                                          : F::Basis::None;
+    f.basis = a.basis;
     if (a.basis == Basis::Without) {
         f.without = target(a.basisObservation);
         f.withoutLabel = labels[static_cast<std::size_t>(a.basisObservation - 1)];
@@ -1312,13 +1314,7 @@ std::vector<std::string> freeStationText(const StationSurvey& survey,
     if (a.tested && a.allSound) {
         const GlobalTest& t = a.test;
         out.push_back("Teste global:");
-        for (const std::string& line :
-             alignedRows({{"Forma quadratica vT P v:", figure(t.quadraticForm, 3)},
-                          {"Graus de liberdade:", std::to_string(t.degreesOfFreedom)},
-                          {"Valor critico a 95 %:", figure(t.criticalValue, 3)}},
-                         2, 8)) {
-            out.push_back(line);
-        }
+        testFigureLines(out, t);
         out.push_back(t.accepted ? "  Resultado: aceite"
                                  : "  Resultado: rejeitado: os residuos sao maiores do que os "
                                    "desvios padrao a priori permitem");

@@ -25,10 +25,6 @@ namespace resection {
 // ellipse), and beyond it there is none.
 inline constexpr double precisionOrError = 3.0;
 
-// Which station the analysis stands on: that of all observations, that of
-// all but the suspect, or none (the observations leave it undetermined).
-enum class Basis { All, Without, None };
-
 // An adjustment the analysis can stand on: it converged, near the points
 // (with the plane position known: to a finite height).
 bool soundAdjustment(const StationSurvey& survey, const FreeStation& adjustment);

@@ -6,7 +6,6 @@ namespace resection {
 
 namespace {
 
-using Basis = SummaryFigures::Basis;
 using Test = SummaryFigures::Test;
 using Verdict = SummaryFigures::Verdict;
 
@@ -285,7 +284,7 @@ Summary summarize(const SummaryFigures& f) {
     s.test = f.test == Test::Accepted   ? "accepted"
              : f.test == Test::Rejected ? "rejected"
                                         : "notApplicable";
-    s.basis = f.basis == Basis::All ? "all" : f.basis == Basis::Without ? "without" : "none";
+    s.basis = basisName(f.basis);
     if (f.verdict != Verdict::Clean && f.verdict != Verdict::NoneStandsOut) {
         s.suspects = f.suspectNames.empty() ? f.suspects : f.suspectNames;
     }

@@ -6,6 +6,7 @@
 #pragma once
 
 #include "analysis/geometry.hpp"
+#include "analysis/verdict.hpp"
 #include "angles/units.hpp"
 
 #include <string>
@@ -29,7 +30,7 @@ struct SummaryFigures {
 
     // The station the analysis stands on: that of all readings, that
     // without the reading 'without', or none.
-    enum class Basis { All, Without, None } basis = Basis::None;
+    Basis basis = Basis::None;
     std::string without;      // the name of the reading left out (the target, for a free station)
     std::string withoutLabel; // a free station's observation left out ("distancia horizontal a P2")
     double m = 0.0, p = 0.0;  // metres, where the basis is not None

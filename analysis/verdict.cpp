@@ -124,4 +124,16 @@ bool plausibleStation(const std::vector<KnownPoint>& points, double m, double p)
     return distance <= 1000.0 * extent;
 }
 
+const char* basisName(Basis basis) {
+    switch (basis) {
+    case Basis::All:
+        return "all";
+    case Basis::Without:
+        return "without";
+    case Basis::None:
+        break;
+    }
+    return "none";
+}
+
 } // namespace resection

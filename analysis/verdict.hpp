@@ -13,6 +13,13 @@
 
 namespace resection {
 
+// Which station the analysis stands on: that of all observations, that of
+// all but the suspect, or none (the observations leave it undetermined).
+enum class Basis { All, Without, None };
+
+// Its name in the JSON: "all", "without" or "none".
+const char* basisName(Basis basis);
+
 // The chi-square test of v^T P v at 95 %, as the program's own passes test it.
 struct GlobalTest {
     double quadraticForm = 0.0; // v^T P v

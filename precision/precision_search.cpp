@@ -1,5 +1,6 @@
 #include "precision/precision_search.hpp"
 
+#include "base/constants.hpp"
 #include "precision/chi_square.hpp"
 #include "precision/precision_walk.hpp"
 
@@ -10,7 +11,20 @@
 namespace resection {
 
 Verdict chiSquareVerdict(double statistic, int degreesOfFreedom) {
-    return statistic > chiSquare95(degreesOfFreedom) ? Verdict::Rejected : Verdict::Accepted;
+    return verdictAgainst(statistic, chiSquare95(degreesOfFreedom));
+}
+
+Verdict verdictAgainst(double statistic, double criticalValue) {
+    return statistic > criticalValue ? Verdict::Rejected : Verdict::Accepted;
+}
+
+double correctionRounding(double coordinateUnits, double metresPerRadian) {
+    constexpr double eps = std::numeric_limits<double>::epsilon();
+    return 8.0 * (coordinateUnits + metresPerRadian * (8.0 * eps * 2.0 * pi));
+}
+
+double unitInLastPlace(double x) {
+    return std::nextafter(std::fabs(x), std::numeric_limits<double>::infinity()) - std::fabs(x);
 }
 
 namespace {

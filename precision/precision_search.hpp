@@ -74,6 +74,21 @@ struct SearchCounts {
 // The 95 % chi-square test: rejected when the statistic exceeds the critical
 // value for r degrees of freedom, accepted otherwise (equality accepts).
 Verdict chiSquareVerdict(double statistic, int degreesOfFreedom);
+// The same against a critical value found once for the run's passes.
+Verdict verdictAgainst(double statistic, double criticalValue);
+
+// How far rounding alone can move a correction near convergence, metres
+// (PassOutcome::rounding): 'coordinateUnits', the units in the last place of
+// the unknowns the correction moves, and the misclosures' rounding (some
+// units in the last place of 2 pi) carried into them by 'metresPerRadian';
+// eight times both. Corrections of iterations carried on past their
+// convergence (they wander, or the station stops moving) stayed below a
+// twentieth of that in 400 random networks of 4 to 50 points, coordinates of
+// 1e2 to 1e7 m, weak geometries and gross errors among them.
+double correctionRounding(double coordinateUnits, double metresPerRadian);
+
+// The spacing of doubles at x: a unit in the last place of |x|.
+double unitInLastPlace(double x);
 
 // What one adjustment pass tells the search.
 struct PassOutcome {
