@@ -434,73 +434,62 @@
     if (!input || busy) {
       return;
     }
-    if (isFree()) {
-      busy = true;
-      const started = performance.now();
-      clearResults();
-      $("compute").disabled = true;
-      document.querySelectorAll("button.example").forEach((b) => { b.disabled = true; });
-      try {
-        await computeFreeStation(started);
-      } catch (error) {
-        $("state").textContent = "A analise falhou: " + error.message;
-      } finally {
-        busy = false;
-        $("compute").disabled = input === null;
-        document.querySelectorAll("button.example").forEach((b) => { b.disabled = false; });
-      }
-      return;
-    }
     busy = true;
     const started = performance.now();
+    const free = isFree();
     clearResults();
-    const reportName = $("output-name").value.trim() === "" ?
-      distinctName(baseName(input.name) + ".rel", [input.name]) : $("output-name").value;
-    const height = $("height-yes").checked ? "S" : "N";
-    const files = { [input.name]: input.bytes };
     $("compute").disabled = true;
     document.querySelectorAll("button.example").forEach((b) => { b.disabled = true; });
-    $("state").textContent = "A calcular...";
     try {
-      const answers = [input.name, reportName, height];
-      const run = await window.resection.run({ files, args: [], stdin: answers.join("\n") + "\n" });
-      const consoleText = lines(utf8.decode(run.console));
-      $("console").textContent = transcript(consoleText, answers) +
-                                 "\n(estado de saida " + run.status + ")";
-      const messages = programMessages(consoleText);
-      const written = Object.keys(run.files);
-      const report = written.length > 0 ? run.files[written[0]] : new Uint8Array(0);
-      $("report").textContent = lines(reportText(report, unitOf(input.bytes)));
-      $("results").hidden = false;
-      if (report.length > 0) {
-        // Saved under the name the program wrote, less any folder.
-        const name = written[0].replace(/^.*[\\/]/, "").trim() || "relatorio.rel";
-        outputs.report = { name, bytes: report, type: "application/octet-stream" };
-        $("save-name").value = name;
-        $("save-report").disabled = false;
-        $("saves").hidden = false;
-      }
-      if (run.status !== 0) {
-        showFailure(run.status, messages, report.length > 0);
-        $("state").textContent = "O calculo falhou (estado de saida " + run.status + "), em " +
-                                 elapsed(performance.now() - started) + ".";
-        return;
-      }
-      if (messages.length > 0) {
-        listInto("program-message-list", messages);
-        $("program-messages").hidden = false;
-      }
-      $("state").textContent = "A analisar...";
-      const analysed = await analyse(files, reportName);
-      $("state").textContent = "Terminado em " + elapsed(performance.now() - started) +
-                               " (calculo e analise). " + analysed.verdict;
+      await (free ? computeFreeStation(started) : computeReport(started));
     } catch (error) {
-      $("state").textContent = "O calculo falhou: " + error.message;
+      $("state").textContent = (free ? "A analise falhou: " : "O calculo falhou: ") + error.message;
     } finally {
       busy = false;
       $("compute").disabled = input === null;
       document.querySelectorAll("button.example").forEach((b) => { b.disabled = false; });
     }
+  }
+
+  // The program's run, then the analysis of its input file.
+  async function computeReport(started) {
+    const reportName = $("output-name").value.trim() === "" ?
+      distinctName(baseName(input.name) + ".rel", [input.name]) : $("output-name").value;
+    const height = $("height-yes").checked ? "S" : "N";
+    const files = { [input.name]: input.bytes };
+    $("state").textContent = "A calcular...";
+    const answers = [input.name, reportName, height];
+    const run = await window.resection.run({ files, args: [], stdin: answers.join("\n") + "\n" });
+    const consoleText = lines(utf8.decode(run.console));
+    $("console").textContent = transcript(consoleText, answers) +
+                               "\n(estado de saida " + run.status + ")";
+    const messages = programMessages(consoleText);
+    const written = Object.keys(run.files);
+    const report = written.length > 0 ? run.files[written[0]] : new Uint8Array(0);
+    $("report").textContent = lines(reportText(report, unitOf(input.bytes)));
+    $("results").hidden = false;
+    if (report.length > 0) {
+      // Saved under the name the program wrote, less any folder.
+      const name = written[0].replace(/^.*[\\/]/, "").trim() || "relatorio.rel";
+      outputs.report = { name, bytes: report, type: "application/octet-stream" };
+      $("save-name").value = name;
+      $("save-report").disabled = false;
+      $("saves").hidden = false;
+    }
+    if (run.status !== 0) {
+      showFailure(run.status, messages, report.length > 0);
+      $("state").textContent = "O calculo falhou (estado de saida " + run.status + "), em " +
+                               elapsed(performance.now() - started) + ".";
+      return;
+    }
+    if (messages.length > 0) {
+      listInto("program-message-list", messages);
+      $("program-messages").hidden = false;
+    }
+    $("state").textContent = "A analisar...";
+    const analysed = await analyse(files, reportName);
+    $("state").textContent = "Terminado em " + elapsed(performance.now() - started) +
+                             " (calculo e analise). " + analysed.verdict;
   }
 
   function showFailure(status, messages, partialReport) {
